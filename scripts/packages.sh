@@ -1,0 +1,3 @@
+# The Debian packages each command needs; sourced by run.sh and test.sh.
+BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
+TEST_PACKAGES=(python3 python3-pyftpdlib)

@@ -1,0 +1,40 @@
+#pragma once
+#include <cstdint>
+
+// One step of the browsing session's command queue. The order of the values is stable:
+// the queue stores them as single bytes.
+enum TFtpCommand : std::uint8_t {
+    fcNone,
+    fcCheck,
+    fcOpen,
+    fcUser,
+    fcPass,
+    fcCwd,
+    fcSize,
+    fcMkd,
+    fcRmd,
+    fcRenFrom,
+    fcRenTo,
+    fcRename,
+    fcGet,
+    fcDir,
+    fcQuit,
+    fcSyst,
+    fcDele,
+    fcPwd,
+    fcQuote,
+    fcPut,
+    fcTypeSet,
+    fcRest,
+    fcCDup,
+    fcLs,
+    fcAppend,
+    fcPort,
+    fcAbortXfer,
+    fcRest0,
+    fcSite,
+    fcRestGet,
+    fcChMod,
+    fcNoop,
+    fcManualCmd,
+};
