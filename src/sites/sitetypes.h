@@ -10,6 +10,8 @@ struct TSiteTag {
     qint32 Level = 0;   // depth in the tree, 0 = under the root
     QString Name;       // the key by which statistics and queue settings find a site
     QString AuxText;    // kept unchanged, shown nowhere
+
+    bool operator==(const TSiteTag &) const = default;
 };
 
 struct TSiteDetail {
@@ -22,6 +24,8 @@ struct TSiteDetail {
     bool Anonymous = true;
     bool AskPassword = false;
     bool Passive = false;
+
+    bool operator==(const TSiteDetail &) const = default;
 };
 
 struct TSiteProxy {
@@ -31,6 +35,8 @@ struct TSiteProxy {
     qint32 ProxyPort = 21;
     QString ProxyUser;
     QString ProxyPassword;
+
+    bool operator==(const TSiteProxy &) const = default;
 };
 
 // One entry of the site store: a site or a folder.
@@ -70,6 +76,8 @@ struct TFtpSiteInfo {
     qint32 ConnectTries = 0;
     double ConnectSeconds = 0;
     double LastConnect = -1.0;  // days since 1899-12-30, local time; -1 = never
+
+    bool operator==(const TFtpSiteInfo &) const = default;
 };
 
 // A new site: the defaults above, with the password and settings taken from the options.
