@@ -190,8 +190,12 @@ private slots:
         }
         TOptions options;
         options.PassiveMode = 1;
-        const TSiteFileContents read = Read(HandMadeFile(std::min(version, 261), {stored}), options);
+        QByteArray bytes = HandMadeFile(std::min(version, 261), {stored});
+        bytes[4] = char(version & 0xFF);  // a newer file is read in the newest layout we know
+        bytes[5] = char(version >> 8);
+        const TSiteFileContents read = Read(bytes, options);
         QCOMPARE(read.Result, TSiteFileResult::Loaded);
+        QCOMPARE(read.Version, quint16(version));
         QCOMPARE(read.Sites.size(), size_t(1));
         const TFtpSiteInfo &s = *read.Sites[0];
 
