@@ -11,8 +11,8 @@ QByteArray ReadAndWrite(const QByteArray &bytes, TQueueFileResult *result)
     if (result)
         *result = contents.Result;
     std::vector<const TItemInfo *> items;
-    for (const TItemInfo &item : contents.Items)
-        items.push_back(&item);
+    for (const auto &item : contents.Items)
+        items.push_back(item.get());
     return WrittenBytes([&](QIODevice &out) { return WriteQueueFile(out, items); });
 }
 }  // namespace

@@ -2,3 +2,4 @@
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
 TEST_PACKAGES=(python3 python3-pyftpdlib)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+BENCH_PACKAGES=(libbenchmark-dev)

@@ -218,11 +218,11 @@ TQueueFileContents ReadQueueFile(QIODevice &device)
     // Newer files are read as the newest layout we know; no older layout than 256 exists.
     const int version = std::clamp<int>(contents.Version, 256, QUEUE_FILE_VERSION);
     for (qint32 i = 0; i < count && !r.Failed(); ++i) {
-        TItemInfo item;
-        ReadItem(r, version, item);
+        auto item = std::make_unique<TItemInfo>();
+        ReadItem(r, version, *item);
         if (r.Failed())
             break;
-        item.ItemNo = qint32(contents.Items.size());
+        item->ItemNo = qint32(contents.Items.size());
         contents.Items.push_back(std::move(item));
     }
     const quint32 end = r.ReadUInt32();

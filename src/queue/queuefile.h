@@ -4,6 +4,7 @@
 #include <QtCore/QIODevice>
 #include <QtCore/QString>
 
+#include <memory>
 #include <vector>
 
 // The queue file "Tarnel.QFL": "TND", version, 4 reserved bytes, "QUEUE", the item count,
@@ -28,8 +29,9 @@ struct TQueueFileContents {
     TQueueFileResult Result = TQueueFileResult::NoFile;
     quint16 Version = 0;  // as stored
     // As the queue takes them: ItemNo numbered from 0 in file order, Tries 0, a state
-    // that was running or waiting becomes qsStopped and a failed one qsError.
-    std::vector<TItemInfo> Items;
+    // that was running or waiting becomes qsStopped and a failed one qsError. Each item has
+    // an address of its own that the queue can keep.
+    std::vector<std::unique_ptr<TItemInfo>> Items;
 };
 
 QString DefaultQueueFileName();  // "Tarnel.QFL" in the profile folder

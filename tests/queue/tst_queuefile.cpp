@@ -202,7 +202,7 @@ private slots:
         QCOMPARE(read.Items.size(), size_t(2));
         for (size_t i = 0; i < 2; ++i) {
             const TItemInfo &original = i == 0 ? moved : upload;
-            const TItemInfo &item = read.Items[i];
+            const TItemInfo &item = *read.Items[i];
             QVERIFY(item.SiteTag == original.SiteTag);
             const TFtpInfo &f = item.FtpInfo;
             const TFtpInfo &o = original.FtpInfo;
@@ -240,10 +240,10 @@ private slots:
             QCOMPARE(item.State, qsStopped);
         }
         // The move mark survives; the move of the local source does not.
-        QVERIFY(HasItemFlag(read.Items[0].ItemFlags, ikMove));
-        QCOMPARE(read.Items[0].FtpInfo.MoveSource, false);
-        QCOMPARE(read.Items[0].FtpInfo.IsUpload, false);
-        QCOMPARE(read.Items[1].FtpInfo.IsUpload, true);
+        QVERIFY(HasItemFlag(read.Items[0]->ItemFlags, ikMove));
+        QCOMPARE(read.Items[0]->FtpInfo.MoveSource, false);
+        QCOMPARE(read.Items[0]->FtpInfo.IsUpload, false);
+        QCOMPARE(read.Items[1]->FtpInfo.IsUpload, true);
     }
 
     void storedStates_data()
@@ -275,8 +275,8 @@ private slots:
         TItemInfo item = SampleItem("/a");
         item.State = stored;
         const TQueueFileContents read = Read(HandMadeFile(264, {item}));
-        QCOMPARE(read.Items.at(0).State, loaded);
-        QCOMPARE(QueueLoadedStatusText(read.Items.at(0).State), status);
+        QCOMPARE(read.Items.at(0)->State, loaded);
+        QCOMPARE(QueueLoadedStatusText(read.Items.at(0)->State), status);
     }
 
     void olderVersions_data()
@@ -299,7 +299,7 @@ private slots:
         const TQueueFileContents read = Read(bytes);
         QCOMPARE(read.Result, TQueueFileResult::Loaded);
         QCOMPARE(read.Version, quint16(version));
-        const TItemInfo &item = read.Items.at(0);
+        const TItemInfo &item = *read.Items.at(0);
         const TFtpInfo &f = item.FtpInfo;
 
         QCOMPARE(f.Host, stored.FtpInfo.Host);
@@ -342,8 +342,8 @@ private slots:
         QFETCH(bool, isUpload);
         const QByteArray bytes = HandMadeFile(263, {SampleItem("/a", flags)});
         const TQueueFileContents read = Read(bytes);
-        QCOMPARE(read.Items.at(0).ItemFlags, flags);
-        QCOMPARE(read.Items.at(0).FtpInfo.IsUpload, isUpload);
+        QCOMPARE(read.Items.at(0)->ItemFlags, flags);
+        QCOMPARE(read.Items.at(0)->FtpInfo.IsUpload, isUpload);
     }
 
     void foldersToSearch_data()
@@ -366,7 +366,7 @@ private slots:
         QFETCH(bool, isDir);
         TItemInfo item = SampleItem(remote, flags);
         item.FtpInfo.LocalFile = local;
-        QCOMPARE(Read(HandMadeFile(264, {item})).Items.at(0).FtpInfo.IsDir, isDir);
+        QCOMPARE(Read(HandMadeFile(264, {item})).Items.at(0)->FtpInfo.IsDir, isDir);
     }
 
     void wrongMagicTagOrEnd()
@@ -412,7 +412,7 @@ private slots:
                 size_t(std::count_if(itemEnds.begin(), itemEnds.end(), [cut](qsizetype end) { return end <= cut; }));
             QCOMPARE(read.Items.size(), wholeItems);
             for (size_t i = 0; i < read.Items.size(); ++i)
-                QCOMPARE(read.Items[i].FtpInfo.RemoteFile, items[qsizetype(i)].FtpInfo.RemoteFile);
+                QCOMPARE(read.Items[i]->FtpInfo.RemoteFile, items[qsizetype(i)].FtpInfo.RemoteFile);
         }
         QCOMPARE(Read(whole).Result, TQueueFileResult::Loaded);
     }
