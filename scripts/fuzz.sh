@@ -1,17 +1,31 @@
 #!/usr/bin/env bash
-# Builds the listing parser's libFuzzer target with clang (ASan, UBSan) into build/fuzz and
-# runs it from the seed corpus. Arguments go to libFuzzer; the default is 5 million runs.
+# Builds the libFuzzer targets with clang (ASan + UBSan) into build/fuzz and runs each one.
+# Usage: scripts/fuzz.sh [seconds per target, default 60] [target name ...]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/packages.sh"
 "$root/scripts/ensure-packages.sh" "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
-CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-    -DTARNEL_FUZZ=ON >/dev/null
-cmake --build "$root/build/fuzz" --target fuzz_listparser
-# New inputs go to a working corpus, so the seeds in the repository stay as they are.
-work="$root/build/fuzz/corpus-listparser"
-mkdir -p "$work"
-[ $# -gt 0 ] || set -- -runs=5000000
+seconds=${1:-60}
+shift || true
+build="$root/build/fuzz"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_COMPILER=clang++ -DTARNEL_FUZZ=ON >/dev/null
+cmake --build "$build" --target fuzzers
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+    for exe in "$build"/fuzz/fuzz_*; do
+        [ -f "$exe" ] && [ -x "$exe" ] && targets+=("$(basename "$exe")")
+    done
+fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-"$root/build/fuzz/fuzz/fuzz_listparser" -max_len=512 -artifact_prefix="$root/build/fuzz/" "$@" "$work" "$root/fuzz/corpus/listparser"
+for target in "${targets[@]}"; do
+    # New inputs go to a working corpus, so the seeds in the repository stay as they are.
+    corpus="$build/corpus/$target"
+    mkdir -p "$corpus"
+    seeds=()
+    [ -d "$root/fuzz/corpus/${target#fuzz_}" ] && seeds=("$root/fuzz/corpus/${target#fuzz_}")
+    echo "== $target for ${seconds}s"
+    (cd "$build" && TARNEL_FUZZ_SEEDS="$corpus" "$build/fuzz/$target" "$corpus" "${seeds[@]}" \
+        -max_len=4096 -artifact_prefix="$build/" -max_total_time="$seconds" -print_final_stats=1 2>&1 | tail -n 30)
+done
