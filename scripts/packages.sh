@@ -1,3 +1,4 @@
 # The Debian packages each command needs; sourced by run.sh and test.sh.
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
 TEST_PACKAGES=(python3 python3-pyftpdlib)
+BENCH_PACKAGES=(vsftpd curl lftp)

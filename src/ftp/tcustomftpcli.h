@@ -29,6 +29,10 @@ class TCustomFtpCli : public QObject {
     Q_OBJECT
 
 public:
+    // Bytes moved per block of a transfer: progress, abort and the speed limiter act per
+    // block. Larger than a network packet, so that a transfer costs few system calls.
+    static constexpr qint64 TransferBlockSize = 256 * 1024;
+
     explicit TCustomFtpCli(QObject *parent = nullptr);
     ~TCustomFtpCli() override;
 

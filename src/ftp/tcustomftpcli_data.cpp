@@ -14,9 +14,7 @@
 #include <sys/file.h>
 
 namespace {
-// Blocks are larger than one network packet so that a transfer costs few system calls;
-// progress, abort and the speed limiter still act once per block.
-constexpr qint64 kBlockSize = 64 * 1024;
+constexpr qint64 kBlockSize = TCustomFtpCli::TransferBlockSize;
 
 QByteArray Text(const char *utf8) { return QByteArray(utf8); }
 
@@ -468,12 +466,13 @@ void TCustomFtpCli::DataReadyRead()
             ShutDownData(0);
             return;
         }
-        m_block.resize(kBlockSize);
-        const qint64 count = m_data->read(m_block.data(), kBlockSize);
+        // A whole chunk of the socket's buffer is handed over without a copy.
+        const QByteArray block = m_data->read(kBlockSize);
+        const qint64 count = block.size();
         if (count <= 0)
             return;
         m_bytesDone += count;
-        if (!m_stream || m_stream->write(m_block.constData(), count) != count) {
+        if (!m_stream || m_stream->write(block.constData(), count) != count) {
             Display(Text("! 写入本地文件错误"));
             SetFault(550, Text("550 写入本地文件错误"));
             ShutDownData(0);
