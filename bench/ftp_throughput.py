@@ -97,6 +97,7 @@ def main():
     parser.add_argument("--xfer", required=True, help="the tarnel-ftpxfer driver")
     parser.add_argument("--size", type=int, default=1024, help="MiB per transfer")
     parser.add_argument("--repeat", type=int, default=2, help="runs per case; the best one counts")
+    parser.add_argument("--only", choices=["get", "put"], help="one direction only")
     args = parser.parse_args()
     clients = ["engine", "curl", "lftp"]
     size = args.size << 20
@@ -130,7 +131,8 @@ def main():
 
         results = {}
         counter = 0
-        for direction in ("get", "put"):
+        directions = [args.only] if args.only else ["get", "put"]
+        for direction in directions:
             for mode in ("passive", "active"):
                 for _ in range(args.repeat):
                     for client in clients:  # interleaved, so drift hits every client alike
@@ -153,14 +155,14 @@ def main():
 
         gib = size / float(1 << 30)
         print("%-8s %-8s %-4s %10s %12s" % ("client", "mode", "dir", "MiB/s", "CPU s/GiB"))
-        for direction in ("get", "put"):
+        for direction in directions:
             for mode in ("passive", "active"):
                 for client in clients:
                     seconds, cpu = results[(client, mode, direction)]
                     print("%-8s %-8s %-4s %10.1f %12.3f" % (client, mode, direction, args.size / seconds, cpu / gib))
         print()
         print("engine ratio (throughput: >1 is faster; CPU: <1 is cheaper)")
-        for direction in ("get", "put"):
+        for direction in directions:
             for mode in ("passive", "active"):
                 e_s, e_cpu = results[("engine", mode, direction)]
                 for peer in ("curl", "lftp"):

@@ -235,7 +235,6 @@ private:
     bool m_uploadEof = false;
     int m_fault = 0;            // a local failure that outranks the server's final reply
     QByteArray m_faultText;
-    QByteArray m_block;
     qint64 m_startTick = 0;
     qint64 m_stopTick = 0;
 

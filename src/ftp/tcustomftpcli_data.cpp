@@ -144,7 +144,7 @@ void TCustomFtpCli::AdoptData(QTcpSocket *socket)
     connect(socket, &QTcpSocket::disconnected, this, &TCustomFtpCli::DataDisconnected);
     connect(socket, &QTcpSocket::bytesWritten, this, [this] {
         DataActivity();
-        if (m_data && m_data->bytesToWrite() == 0)
+        if (m_data && m_data->bytesToWrite() < kBlockSize)
             SendNextBlock();
     });
 }
@@ -372,7 +372,8 @@ void TCustomFtpCli::StartSending()
     SendNextBlock();
 }
 
-// One block per drained send queue: the engine never has more than one block queued.
+// The next block goes out when the socket's queue holds less than a block, so the engine
+// keeps at most two blocks queued and the network never waits for a file read.
 void TCustomFtpCli::SendNextBlock()
 {
     if (m_direction != Direction::Out || !m_stream || !m_data || m_uploadEof || !m_dataOpen)
@@ -385,8 +386,9 @@ void TCustomFtpCli::SendNextBlock()
         ShutDownData(0);
         return;
     }
-    m_block.resize(kBlockSize);
-    const qint64 count = m_stream->read(m_block.data(), kBlockSize);
+    // A fresh block each time: the socket keeps it as it is instead of copying it.
+    QByteArray block(kBlockSize, Qt::Uninitialized);
+    const qint64 count = m_stream->read(block.data(), kBlockSize);
     if (count < 0) {
         Display(Text("! 读取文件错误"));
         SetFault(426, Text("426 读取文件错误"));
@@ -399,7 +401,8 @@ void TCustomFtpCli::SendNextBlock()
         return;
     }
     m_bytesDone += count;
-    m_data->write(m_block.constData(), count);
+    block.truncate(count);
+    m_data->write(block);
 }
 
 // ---- Both directions ----
