@@ -427,6 +427,41 @@ private slots:
         QVERIFY(engine.IsConnected());
     }
 
+    // The server drops the data connection halfway and still says 226.
+    void uploadCutShortFails()
+    {
+        TFakeFtpServer server;
+        TFakeReply cut = TFakeReply::Receive("150 go\r\n", "226 ok\r\n");
+        cut.CloseDataAfter = 1000;
+        server.Script("STOR", cut);
+        TFtpCli engine;
+        AimAt(engine, server);
+        engine.Passive = true;
+        engine.RemoteFile = "f";
+        engine.LocalFile = Local("cut.bin");
+        QVERIFY(WriteAll(engine.LocalFile, RandomBytes(8 << 20)));
+        QVERIFY(engine.Open());
+        QVERIFY(!engine.Put());
+        QCOMPARE(engine.ResultCode(), 426);
+        QVERIFY(server.Uploaded().size() < (8 << 20));
+    }
+
+    void lineBreakInRemoteName()
+    {
+        TFakeFtpServer server;
+        TFtpCli engine;
+        AimAt(engine, server);
+        engine.Passive = true;
+        engine.RemoteFile = "a\r\nDELE b";
+        engine.LocalFile = Local("crlf.bin");
+        QVERIFY(engine.Open());
+        QVERIFY(!engine.Get());
+        QVERIFY(!engine.Put());
+        QVERIFY(!server.Received().contains("DELE"));
+        QVERIFY(!server.Received().contains("RETR"));
+        QVERIFY(!server.Received().contains("STOR"));
+    }
+
     void dataConnectionNeverCloses()
     {
         TFakeFtpServer server;

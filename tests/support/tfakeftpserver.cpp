@@ -178,7 +178,11 @@ private:
         connect(m_data, &QTcpSocket::disconnected, this, [this] { DataClosed(); });
         if (m_transfer.Data == TFakeReply::ReceiveData) {
             m_upload.clear();
-            connect(m_data, &QTcpSocket::readyRead, this, [this] { m_upload += m_data->readAll(); });
+            connect(m_data, &QTcpSocket::readyRead, this, [this] {
+                m_upload += m_data->readAll();
+                if (m_transfer.CloseDataAfter >= 0 && m_upload.size() >= m_transfer.CloseDataAfter)
+                    m_data->abort();
+            });
             return;
         }
         const QByteArray &payload = m_transfer.Payload;

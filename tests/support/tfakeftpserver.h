@@ -42,6 +42,7 @@ struct TFakeReply {
     FinalOrder Order = FinalAfterClose;
     bool HoldDataOpen = false; // SendData: never close the data connection
     int LineDelayMs = 0;       // send Text one line at a time, this far apart
+    qint64 CloseDataAfter = -1;  // ReceiveData: drop the connection after this many bytes
 };
 
 // A scripted FTP server for exact protocol cases. It runs on a thread of its own, listens on
