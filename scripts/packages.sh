@@ -1,5 +1,5 @@
 # The Debian packages each command needs; sourced by run.sh and test.sh.
 BUILD_PACKAGES=(g++ cmake ninja-build qt6-base-dev)
 TEST_PACKAGES=(python3 python3-pyftpdlib)
-BENCH_PACKAGES=(libbenchmark-dev)
+BENCH_PACKAGES=(libbenchmark-dev vsftpd curl lftp)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

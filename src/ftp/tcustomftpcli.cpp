@@ -241,6 +241,8 @@ void TCustomFtpCli::CloseControl(bool ourChoice)
 void TCustomFtpCli::ControlClosed(int error)
 {
     const bool requestRunning = !m_done;
+    if (m_state == esAborting && m_startTick != 0)
+        TransferStatistics();
     if (m_connected) {
         m_connected = false;
         if (m_state != esAborting)
@@ -347,8 +349,7 @@ void TCustomFtpCli::IssueCommand(TFtpRequestKind kind, TFtpStep step, const QByt
         if (!m_connected)
             throw FtpException(NotConnected());
     }
-    if (HasLineBreak(command))
-        throw FtpException(LineBreakRefused());
+    RefuseLineBreaks(command);
     if (!m_chainRunning)
         m_requestKind = kind;
     if (step != spNone)
@@ -362,6 +363,12 @@ void TCustomFtpCli::IssueCommand(TFtpRequestKind kind, TFtpStep step, const QByt
     m_errorText.clear();
     SetState(esWaitingReply);
     SendCommand(command);
+}
+
+void TCustomFtpCli::RefuseLineBreaks(const QByteArray &command)
+{
+    if (HasLineBreak(command))
+        throw FtpException(LineBreakRefused());
 }
 
 void TCustomFtpCli::SendCommand(const QByteArray &command)
@@ -574,6 +581,13 @@ void TCustomFtpCli::StartRest()
 
 void TCustomFtpCli::RequestConnect() { StartChain(rkConnect, StepBit(spOpen) | StepBit(spUser) | StepBit(spPass)); }
 void TCustomFtpCli::RequestRename() { StartChain(rkRename, StepBit(spRenFrom) | StepBit(spRenTo)); }
+void TCustomFtpCli::RequestDir() { StartChain(rkDir, StepBit(spPort) | StepBit(spDir)); }
+void TCustomFtpCli::RequestLs() { StartChain(rkLs, StepBit(spPort) | StepBit(spLs)); }
+void TCustomFtpCli::RequestGet() { StartChain(rkGet, StepBit(spPort) | StepBit(spGet)); }
+void TCustomFtpCli::RequestRestGet() { StartChain(rkRestGet, StepBit(spPort) | StepBit(spRest) | StepBit(spGet)); }
+void TCustomFtpCli::RequestPut() { StartChain(rkPut, StepBit(spPort) | StepBit(spPut)); }
+void TCustomFtpCli::RequestRestPut() { StartChain(rkRestPut, StepBit(spPort) | StepBit(spRest) | StepBit(spPut)); }
+void TCustomFtpCli::RequestAppend() { StartChain(rkAppend, StepBit(spPort) | StepBit(spAppend)); }
 
 void TCustomFtpCli::StartChain(TFtpRequestKind kind, TFtpStepSet steps)
 {
@@ -660,6 +674,9 @@ void TCustomFtpCli::RunNextStep()
         default:
             if (step == spGet && !(previous == spRest && ResumePos >= 0 && previousCode == 350))
                 ResumePos = 0;
+            // An upload after a refused REST must send the whole file, not its tail.
+            if (step == spPut && previous == spRest && (ResumePos < 0 || previousCode != 350))
+                ResumePos = 0;
             StartDataStep(step);
             break;
         }
@@ -671,7 +688,3 @@ void TCustomFtpCli::RunNextStep()
     Finish(m_chainResult);
 }
 
-void TCustomFtpCli::FreeOwnStream()
-{
-    m_ownFile.reset();
-}

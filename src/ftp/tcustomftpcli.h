@@ -29,6 +29,10 @@ class TCustomFtpCli : public QObject {
     Q_OBJECT
 
 public:
+    // Bytes moved per block of a transfer: progress, abort and the speed limiter act per
+    // block. Larger than a network packet, so that a transfer costs few system calls.
+    static constexpr qint64 TransferBlockSize = 256 * 1024;
+
     explicit TCustomFtpCli(QObject *parent = nullptr);
     ~TCustomFtpCli() override;
 
@@ -97,6 +101,21 @@ public:
     // Chains: one request, one completion.
     void RequestConnect();  // open, USER, PASS (skipped after a 230 to USER)
     void RequestRename();   // RNFR RemoteFile, RNTO LocalFile
+    void RequestDir();      // PORT or PASV, LIST RemoteFile
+    void RequestLs();       // PORT or PASV, NLST RemoteFile
+    void RequestGet();      // PORT or PASV, RETR RemoteFile
+    void RequestRestGet();  // PORT or PASV, REST ResumePos, RETR (from 0 unless REST got 350)
+    void RequestPut();      // PORT or PASV, STOR RemoteFile
+    void RequestRestPut();  // PORT or PASV, REST ResumePos, STOR (from 0 unless REST got 350)
+    void RequestAppend();   // PORT or PASV, APPE RemoteFile
+
+    // The steps of the transfer chains; each runs after the data-port step.
+    void StartPort();
+    void StartGet();
+    void StartDir();
+    void StartLs();
+    void StartPut();
+    void StartAppend();
 
 protected:
     using Routine = void (TCustomFtpCli::*)();
@@ -109,10 +128,13 @@ protected:
     void SetErrorText();
     void Display(const QByteArray &line);
     void FailLocally(const QByteArray &reply, int code, int error);
+    static void RefuseLineBreaks(const QByteArray &command);  // throws FtpException
 
     // Hooks of the blocking layer.
     virtual void DataActivity() {}
     virtual void ReadyStateReached() {}
+    // Called before every block of a transfer; true asks to abort it.
+    virtual bool TransferProgress() { return false; }
 
     void SetState(TFtpEngineState state);
 
@@ -135,7 +157,32 @@ private:
     void ExtractResults();
     void PostCompletion(int error);
     void FreeOwnStream();
-    void CloseData();
+    void CloseData();  // closes data connection and listener without reporting the close
+
+    // Data connection (tcustomftpcli_data.cpp).
+    enum class Direction { None, In, Out };
+    void StartIncoming(const QByteArray &command, TFtpRequestKind kind, TFtpStep step);
+    void StartOutgoing(const QByteArray &command, TFtpRequestKind kind, TFtpStep step);
+    bool OpenLocalStream(bool forWriting);
+    bool PassiveTarget(quint16 *port);
+    void ConnectPassive(quint16 port);
+    void AdoptData(QTcpSocket *socket);
+    void DataAccepted();
+    void DataConnected(int error);
+    void DataReadyRead();
+    void DataError(QAbstractSocket::SocketError error);
+    void DataDisconnected();
+    void ShutDownData(int error);
+    void DataClosed(int error);
+    void IncomingFirstReply();
+    void IncomingFinalReply();
+    void OutgoingFirstReply();
+    void OutgoingFinalReply();
+    void StartSending();
+    void SendNextBlock();
+    void EndCheck();
+    void SetFault(int code, const QByteArray &text);
+    void TransferStatistics();
 
 protected:
     // Results, written by the blocking layer too.
@@ -173,4 +220,24 @@ private:
     int m_chainResult = 0;
 
     std::unique_ptr<QFile> m_ownFile;
+    QIODevice *m_stream = nullptr;  // m_ownFile or the owner's LocalStream
+    QTcpServer *m_listener = nullptr;
+    QTcpSocket *m_data = nullptr;
+    bool m_dataOpen = false;
+    bool m_dataConnecting = false;  // a passive connect is under way
+    Direction m_direction = Direction::None;
+    QByteArray m_dataCommand;
+    bool m_finalReplySeen = false;
+    bool m_dataClosed = false;
+    int m_dataCloseError = 0;
+    bool m_uploadReplySeen = false;
+    bool m_uploadConnReady = false;
+    bool m_uploadEof = false;
+    int m_fault = 0;            // a local failure that outranks the server's final reply
+    QByteArray m_faultText;
+    qint64 m_startTick = 0;
+    qint64 m_stopTick = 0;
+
+protected:
+    double m_elapsedSeconds = 0;
 };

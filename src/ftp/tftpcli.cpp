@@ -109,4 +109,22 @@ bool TFtpCli::Command(const QByteArray &text, const QList<int> &accepted)
     return Run([&] { StartCommand(text, accepted); });
 }
 
+bool TFtpCli::Dir() { return Run([this] { RequestDir(); }); }
+bool TFtpCli::Ls() { return Run([this] { RequestLs(); }); }
+bool TFtpCli::Get() { return Run([this] { RequestGet(); }); }
+bool TFtpCli::RestGet() { return Run([this] { RequestRestGet(); }); }
+bool TFtpCli::Put() { return Run([this] { RequestPut(); }); }
+bool TFtpCli::RestPut() { return Run([this] { RequestRestPut(); }); }
+bool TFtpCli::Append() { return Run([this] { RequestAppend(); }); }
+
+bool TFtpCli::TransferProgress()
+{
+    DataActivity();
+    if (!OnTransferProgress)
+        return false;
+    bool abort = false;
+    OnTransferProgress(this, abort, BytesDone() + ResumePos);
+    return abort;
+}
+
 bool TFtpCli::Cancel() { return Run([this] { TCustomFtpCli::Cancel(); }); }

@@ -35,6 +35,7 @@ public:
     void SetWaitTimeoutMs(int milliseconds) { m_waitTimeoutMs = milliseconds > 0 ? milliseconds : 0; }
 
     double ElapsedSeconds() const { return m_elapsedSeconds; }
+    // Progress, when set, is called before every block with BytesDone + ResumePos.
 
     void StartChMod();
     void StartNoop();
@@ -68,11 +69,19 @@ public:
     bool Noop();
     bool ChMod();
     bool Command(const QByteArray &text, const QList<int> &accepted);
+    bool Dir();
+    bool Ls();
+    bool Get();
+    bool RestGet();
+    bool Put();
+    bool RestPut();
+    bool Append();
     bool Cancel();  // cancels, then waits as every blocking operation does
 
 protected:
     void DataActivity() override;
     void ReadyStateReached() override;
+    bool TransferProgress() override;
 
 private:
     template <typename Start>
@@ -83,5 +92,4 @@ private:
     QTimer m_deadline;
     bool m_timedOut = false;
     QList<QEventLoop *> m_waits;
-    double m_elapsedSeconds = 0;
 };

@@ -73,6 +73,9 @@ private:
             return;
         }
         if (reply.Data != TFakeReply::NoData && refuse) {
+            // Passive: still waiting for a connection that cannot come. Active: give up.
+            if (m_activeHost.isEmpty())
+                return;
             m_ctrl->write("425 no data connection\r\n");
             return;
         }
@@ -109,7 +112,12 @@ private:
         m_listener = new QTcpServer(this);
         m_listener->listen(QHostAddress::LocalHost, 0);
         const quint16 port = m_listener->serverPort();
-        m_ctrl->write("227 Entering Passive Mode (127,0,0,1," + QByteArray::number(port / 256) + ',' +
+        QByteArray address;
+        {
+            QMutexLocker lock(&m_owner->m_mutex);
+            address = m_owner->m_pasvAddress;
+        }
+        m_ctrl->write("227 Entering Passive Mode (" + address + ',' + QByteArray::number(port / 256) + ',' +
                       QByteArray::number(port % 256) + ").\r\n");
         if (refuse) {
             delete m_listener;
@@ -170,7 +178,11 @@ private:
         connect(m_data, &QTcpSocket::disconnected, this, [this] { DataClosed(); });
         if (m_transfer.Data == TFakeReply::ReceiveData) {
             m_upload.clear();
-            connect(m_data, &QTcpSocket::readyRead, this, [this] { m_upload += m_data->readAll(); });
+            connect(m_data, &QTcpSocket::readyRead, this, [this] {
+                m_upload += m_data->readAll();
+                if (m_transfer.CloseDataAfter >= 0 && m_upload.size() >= m_transfer.CloseDataAfter)
+                    m_data->abort();
+            });
             return;
         }
         const QByteArray &payload = m_transfer.Payload;
@@ -290,6 +302,12 @@ void TFakeFtpServer::SetRefuseData(bool refuse)
 {
     QMutexLocker lock(&m_mutex);
     m_refuseData = refuse;
+}
+
+void TFakeFtpServer::SetPasvAddress(const QByteArray &commaAddress)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pasvAddress = commaAddress;
 }
 
 TFakeReply TFakeFtpServer::Take(const QByteArray &verb, bool *scripted)

@@ -42,6 +42,7 @@ struct TFakeReply {
     FinalOrder Order = FinalAfterClose;
     bool HoldDataOpen = false; // SendData: never close the data connection
     int LineDelayMs = 0;       // send Text one line at a time, this far apart
+    qint64 CloseDataAfter = -1;  // ReceiveData: drop the connection after this many bytes
 };
 
 // A scripted FTP server for exact protocol cases. It runs on a thread of its own, listens on
@@ -76,9 +77,13 @@ public:
     void SetGreeting(const QByteArray &text, bool closeAfter = false);
     void Script(const QByteArray &verb, const TFakeReply &reply);
     void Script(const QByteArray &verb, const QByteArray &text) { Script(verb, TFakeReply(text)); }
-    // Data connections fail: a PASV listener closes right after its 227; PORT is never
-    // connected back, and a transfer command is answered "425 no data connection".
+    // Data connections fail: a PASV listener closes right after its 227 and transfer
+    // commands get no answer; PORT is never connected back, and a transfer command is
+    // answered "425 no data connection".
     void SetRefuseData(bool refuse);
+    // The address the built-in PASV reply names, e.g. "10,1,2,3"; the listener stays on
+    // 127.0.0.1, so a client that trusts the reply's address fails.
+    void SetPasvAddress(const QByteArray &commaAddress);
 
     QList<QByteArray> Commands() const;
     QByteArray Received() const;
@@ -96,6 +101,7 @@ private:
     QByteArray m_greeting = "220 fake\r\n";
     bool m_greetingClose = false;
     bool m_refuseData = false;
+    QByteArray m_pasvAddress = "127,0,0,1";
     QHash<QByteArray, QList<TFakeReply>> m_script;
     QList<QByteArray> m_commands;
     QByteArray m_received;
