@@ -283,6 +283,13 @@ void TFtpMainThread::HandleCompletion(TFtpRequestKind kind, int error, bool refu
     case rkPwd: PwdFinished(); break;
     case rkGet: case rkRestGet: Notify(OnEditDownloaded); break;
     case rkPut: Notify(OnEditUploaded); break;
+    case rkTypeSet:
+        // The editor waits for the end of its transfer even when the TYPE before it failed.
+        if (m_lastError != 0 && QueueFirstIs(fcGet))
+            Notify(OnEditDownloaded);
+        else if (m_lastError != 0 && QueueFirstIs(fcPut))
+            Notify(OnEditUploaded);
+        break;
     default: break;
     }
     if (m_lastError != 0) {
@@ -348,8 +355,12 @@ void TFtpMainThread::ReplyLine()
     }
     switch (m_currentCommand) {
     case fcOpen: case fcPass: case fcGet: case fcDir: case fcPut: case fcManualCmd:
-        if (m_engine->CurrentStep() == spPort)
-            FlushReplies();  // the answer to PORT or PASV goes to the log before the transfer
+        if (m_engine->CurrentStep() == spPort && m_engine->ReplyCode() != 0) {
+            // The answer to PORT or PASV goes to the log before the transfer, marked by its
+            // own code rather than by the last completion's.
+            m_lastCode = m_engine->ReplyCode();
+            FlushReplies();
+        }
         break;
     default:
         break;

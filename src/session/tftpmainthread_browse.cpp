@@ -33,9 +33,23 @@ bool UsableName(const QByteArray &name)
 }
 }  // namespace
 
-void TFtpMainThread::StartTransfer(TFtpCommand)
+void TFtpMainThread::StartTransfer(TFtpCommand command)
 {
-    throw FtpException(QStringLiteral("数据连接尚未提供"));
+    TSessionEngine &e = *m_engine;
+    switch (command) {
+    case fcGet: e.RequestGet(); break;
+    case fcRestGet:
+        if (m_resumeSupport == 1)
+            e.RequestRestGet();
+        else
+            e.RequestGet();
+        break;
+    case fcDir: e.RequestDir(); break;
+    case fcLs: e.RequestLs(); break;
+    case fcPut: e.RequestPut(); break;
+    case fcAppend: e.RequestAppend(); break;
+    default: break;
+    }
 }
 
 // ---- Folders and listings ----
@@ -326,7 +340,9 @@ void TFtpMainThread::DownloadForEdit(const QByteArray &remoteName, const QString
         m_engine->RemoteDir = m_currentDir;
         m_engine->RemoteFile = remoteName;
         m_engine->LocalFile = localFile;
-        Queue({fcGet});
+        // The transfer chain sends no TYPE of its own, and the last listing left the server
+        // in ASCII mode, which would rewrite the file's line ends.
+        Queue({fcTypeSet, fcGet});
     });
 }
 
@@ -340,7 +356,7 @@ void TFtpMainThread::UploadEdited(const QString &localFile, const QByteArray &re
         m_engine->TransferType = 'I';
         m_engine->RemoteFile = remoteName;
         m_engine->LocalFile = localFile;
-        Queue({fcPut});
+        Queue({fcTypeSet, fcPut});
     });
 }
 

@@ -63,8 +63,8 @@ inline void AimAt(TFtpMainThread &s, const TFakeFtpServer &server)
     s.SetWaitTimeoutMs(3000);
 }
 
-// Replies for a plain log-in and the first folder, without the listing itself; `replace`
-// gives other first answers to some verbs.
+// Replies for a plain log-in and the first folder, whose listing is empty; `replace` gives
+// other first answers to some verbs.
 struct TReplace {
     TReplace(const QByteArray &verb, const char *text) : Verb(verb), Reply(QByteArray(text)) {}
     TReplace(const QByteArray &verb, const QByteArray &text) : Verb(verb), Reply(text) {}
@@ -82,13 +82,17 @@ inline void ScriptLogIn(TFakeFtpServer &server, std::initializer_list<TReplace> 
     };
     for (const TReplace &r : replace)
         server.Script(r.Verb, r.Reply);
-    for (const auto &[verb, text] : plain) {
-        bool replaced = false;
-        for (const auto &r : replace)
-            replaced = replaced || r.Verb == verb;
-        if (!replaced)
+    auto replaced = [&](const QByteArray &verb) {
+        for (const TReplace &r : replace)
+            if (r.Verb == verb)
+                return true;
+        return false;
+    };
+    for (const auto &[verb, text] : plain)
+        if (!replaced(verb))
             server.Script(verb, text);
-    }
+    if (!replaced("LIST"))
+        server.Script("LIST", TFakeReply::Send("150 here it comes\r\n", QByteArray(), "226 done\r\n"));
 }
 
 // The commands from the first one that starts with `from` on.

@@ -428,12 +428,11 @@ private slots:
         AimAt(s, server);
         s.Settings.KeepAliveInterval = 3;
         s.Connect();
-        QTRY_VERIFY(server.Commands().size() >= 12);
-        const Bytes after = CommandsFrom(server, "CWD /home/u").mid(1);
+        QTRY_VERIFY(CommandsFrom(server, "LIST").size() >= 9);
+        const Bytes after = CommandsFrom(server, "LIST").mid(1);
         const Bytes allowed{"PWD", "TYPE I", "TYPE A", "REST 0"};
         for (const QByteArray &c : after)
-            if (!c.startsWith("PASV") && !c.startsWith("PORT") && !c.startsWith("LIST"))
-                QVERIFY2(allowed.contains(c), c.constData());
+            QVERIFY2(allowed.contains(c), c.constData());
     }
 
     // The server closes a logged-in connection.
@@ -507,7 +506,7 @@ private slots:
     void commandLogging()
     {
         TFakeFtpServer server;
-        ScriptLogIn(server, {{"LIST", "150 x\r\n"}});
+        ScriptLogIn(server);
         TFtpMainThread s(nullptr, 5);
         TSessionLog log;
         log.Attach(s);
@@ -518,6 +517,8 @@ private slots:
         QTRY_VERIFY(s.QueuedCount() == 0 && !s.Busy());
         QVERIFY(log.Lines.contains(QStringLiteral("cmd:PASS ********")));
         QVERIFY(log.Lines.contains(QStringLiteral("cmd:USER u")));
+        QVERIFY(server.Commands().contains("LIST -la"));
+        QVERIFY(log.Lines.contains(QStringLiteral("cmd:LIST -la")));
         // Typed by the user: sent as typed.
         s.SendCommand("LIST /tmp");
         QTRY_VERIFY(server.Commands().contains("LIST /tmp"));
@@ -541,8 +542,7 @@ private slots:
         // A new attempt at once is not confused by the end of the cancelled request.
         s.Connect();
         QTRY_VERIFY(s.LoggedIn());
-        for (const QString &e : log.Of(QStringLiteral("error:")))
-            QVERIFY2(!e.startsWith(QStringLiteral("无法登录到")), qPrintable(e));
+        QVERIFY(log.Of(QStringLiteral("error:")).isEmpty());
         QCOMPARE(server.ConnectionCount(), 2);
     }
 };
