@@ -8,6 +8,8 @@
 TFtpMainThread::TFtpMainThread(QObject *parent, int tickMs)
     : QObject(parent), m_engine(new TSessionEngine(this))
 {
+    m_monotonic.start();
+    m_clock = [this] { return m_monotonic.elapsed(); };
     m_ticker.setInterval(tickMs);
     connect(&m_ticker, &QTimer::timeout, this, &TFtpMainThread::Tick);
     m_ticker.start();
@@ -57,10 +59,10 @@ QByteArray TFtpMainThread::ListingText() const
 
 int TFtpMainThread::ConnectedSeconds() const
 {
-    if (!m_connectedClock.isValid())
+    if (m_connectedStart < 0)
         return 0;
-    const qint64 ms = m_connectedMs >= 0 ? m_connectedMs : m_connectedClock.elapsed();
-    return int(ms / 1000);
+    const qint64 stop = m_connectedStop >= 0 ? m_connectedStop : m_clock();
+    return int((stop - m_connectedStart) / 1000);
 }
 
 void TFtpMainThread::NewListingStream(bool attach)

@@ -98,6 +98,8 @@ public:
 
     // The inactivity limit of every request, 60 seconds unless a test shortens it.
     void SetWaitTimeoutMs(int ms) { m_waitTimeoutMs = ms; }
+    // The millisecond clock behind ConnectedSeconds; a monotonic clock unless replaced.
+    void SetClock(std::function<qint64()> ms) { m_clock = std::move(ms); }
 
 private:
     using Routine = void (TFtpMainThread::*)();
@@ -211,8 +213,10 @@ private:
     bool m_busy = false;             // a request was started and its completion has not come
     bool m_discardCompletion = false;  // the running request was cancelled by a disconnect
     bool m_timedOut = false;
-    QElapsedTimer m_connectedClock;
-    qint64 m_connectedMs = -1;       // -1 while connected or never connected
+    QElapsedTimer m_monotonic;
+    std::function<qint64()> m_clock;
+    qint64 m_connectedStart = -1;    // clock readings; -1: not taken
+    qint64 m_connectedStop = -1;
 
     QByteArray m_targetPath;
     QByteArray m_lastCreatedDir;

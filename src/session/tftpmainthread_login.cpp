@@ -56,8 +56,8 @@ void TFtpMainThread::Connecting()
     ClearQueue();
     m_closedByUser = false;
     m_homeDir.clear();
-    m_connectedClock.invalidate();
-    m_connectedMs = -1;
+    m_connectedStart = -1;
+    m_connectedStop = -1;
 
     const QByteArray user = Settings.UserName.toUtf8();
     const QByteArray pass = Settings.Password.toUtf8();
@@ -270,8 +270,8 @@ void TFtpMainThread::LogInComplete()
     m_continuation = nullptr;
     if (m_cancelled || m_closedByUser || m_lastError != 0)
         return;
-    m_connectedClock.start();
-    m_connectedMs = -1;
+    m_connectedStart = m_clock();
+    m_connectedStop = -1;
     m_connState = csConnected;
     m_loggedIn = true;
     Notify(OnConnected);
@@ -297,8 +297,8 @@ void TFtpMainThread::RestFinished()
 
 void TFtpMainThread::ControlClosed()
 {
-    if (m_connectedClock.isValid() && m_connectedMs < 0)
-        m_connectedMs = m_connectedClock.elapsed();
+    if (m_connectedStart >= 0 && m_connectedStop < 0)
+        m_connectedStop = m_clock();
     if (m_closedByUser || m_connState != csConnected)
         return;
     m_continuation = nullptr;

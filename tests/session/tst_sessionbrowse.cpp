@@ -310,8 +310,11 @@ private slots:
         QTemporaryDir dir;
         const QString local = dir.filePath(QStringLiteral("edit.txt"));
         const qsizetype mark = b.Server.Commands().size();
+        qint64 progress = -1;
+        b.Session.OnListProgress = [&](TFtpMainThread *, bool &, qint64 bytes) { progress = qMax(progress, bytes); };
         b.Session.DownloadForEdit("notes.txt", local);
         QTRY_VERIFY(b.Log.Lines.contains(QStringLiteral("downloaded")));
+        QVERIFY(progress >= 0);
         QFile f(local);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), text);
@@ -391,6 +394,20 @@ private slots:
         b.Log.Lines.clear();
         b.Session.TreeSelectionChanged(u);
         QCOMPARE(b.Log.Of(QStringLiteral("treeselect:")), QStringList{QStringLiteral("/home/u/")});
+
+        // The window shows a cached listing: the tree follows without a command.
+        const qsizetype quiet = b.Server.Commands().size();
+        b.Log.Lines.clear();
+        b.Session.SetCurrentDir("/home/u/Docs/");
+        QCOMPARE(m->Selected(), QModelIndex(docs));
+        QCOMPARE(b.Log.Of(QStringLiteral("treeselect:")), QStringList{QStringLiteral("/home/u/Docs/")});
+        QCOMPARE(b.Session.CurrentDir(), QByteArray("/home/u/Docs/"));
+        QTest::qWait(20);
+        QCOMPARE(b.Server.Commands().size(), quiet);
+        // A path that differs in case only: the node is renamed, unlisted, and listed anew.
+        b.Session.SetCurrentDir("/home/u/APPS");
+        QTRY_VERIFY(b.Since(quiet).contains("CWD /home/u/APPS/"));
+        QCOMPARE(m->index(0, 0, u).data().toString(), QStringLiteral("APPS"));
 
         b.Session.Disconnect();
         QCOMPARE(m->rowCount(), 0);

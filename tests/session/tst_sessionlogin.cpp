@@ -322,6 +322,27 @@ private slots:
         s.Connect();
         QCOMPARE(s.ConnState(), csIdle);
         QVERIFY(log.Lines.isEmpty());
+        QCOMPARE(s.ConnectedSeconds(), 0);
+    }
+
+    // The window closes during a request: the connection goes, the late end of the request
+    // is dropped, and nothing is reported.
+    void closeConnectionWhileWaiting()
+    {
+        TFakeFtpServer server;
+        ScriptLogIn(server, {{"PASS", QByteArray()}});
+        TFtpMainThread s(nullptr, 5);
+        TSessionLog log;
+        log.Attach(s);
+        AimAt(s, server);
+        s.Connect();
+        QTRY_VERIFY(server.Commands().contains("PASS p"));
+        log.Lines.clear();
+        s.CloseConnection();
+        QVERIFY(!s.Engine()->IsConnected());
+        QTest::qWait(50);
+        QVERIFY(log.Lines.isEmpty());
+        QVERIFY(!s.Busy());
     }
 
     void unknownSchemeEndsTheAttempt()
@@ -444,7 +465,12 @@ private slots:
         TSessionLog log;
         log.Attach(s);
         AimAt(s, server);
+        qint64 now = 1000;
+        s.SetClock([&now] { return now; });
         s.Connect();
+        QTRY_VERIFY(s.LoggedIn());
+        now += 7500;
+        QCOMPARE(s.ConnectedSeconds(), 7);
         QTRY_VERIFY(server.Commands().contains("CWD /home/u"));
         QTRY_VERIFY(s.QueuedCount() == 0 && !s.Busy());
         log.Lines.clear();
@@ -454,6 +480,8 @@ private slots:
         QVERIFY(log.Lines.contains(QStringLiteral("error:服务器断开了连接...:1")));
         QVERIFY(log.Lines.contains(QStringLiteral("info:已断开。")));
         QCOMPARE(log.Count(QStringLiteral("disconnected")), 1);
+        now += 60000;  // the time stopped with the connection
+        QCOMPARE(s.ConnectedSeconds(), 7);
         // Later operations are refused visibly instead of hanging the queue.
         log.Lines.clear();
         s.SendCommand("PWD");
@@ -519,6 +547,14 @@ private slots:
         QVERIFY(log.Lines.contains(QStringLiteral("cmd:USER u")));
         QVERIFY(server.Commands().contains("LIST -la"));
         QVERIFY(log.Lines.contains(QStringLiteral("cmd:LIST -la")));
+        // The option goes before a path, and after a LIST without one.
+        for (const auto &[sent, changed] : {std::pair<QByteArray, QByteArray>{"LIST /pub dir", "LIST -la /pub dir"},
+                                            {"list", "list -la"},
+                                            {"NLST", "NLST"}}) {
+            QByteArray command = sent;
+            s.Engine()->OnBeforeCommand(s.Engine(), command);
+            QCOMPARE(command, changed);
+        }
         // Typed by the user: sent as typed.
         s.SendCommand("LIST /tmp");
         QTRY_VERIFY(server.Commands().contains("LIST /tmp"));
