@@ -193,7 +193,7 @@ void TFtpMainThread::RunQueue()
         m_watchdog.start(m_waitTimeoutMs);
 }
 
-TFtpRequestKind TFtpMainThread::StartRequest(TFtpCommand command)
+void TFtpMainThread::StartRequest(TFtpCommand command)
 {
     TSessionEngine &e = *m_engine;
     switch (command) {
@@ -228,7 +228,6 @@ TFtpRequestKind TFtpMainThread::StartRequest(TFtpCommand command)
         break;
     case fcNone: case fcCheck: case fcPort: case fcSite: break;
     }
-    return KindOf(command, m_resumeSupport);
 }
 
 // A request the engine refused before sending anything has no completion of its own; it is

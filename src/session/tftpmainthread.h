@@ -1,4 +1,5 @@
 #pragma once
+#include "ftptypes.h"
 #include "tcommandsequence.h"
 #include "tremotetreemodel.h"
 #include "tsessionsettings.h"
@@ -9,13 +10,10 @@
 #include <QtCore/QList>
 #include <QtCore/QObject>
 #include <QtCore/QString>
-#include <QtCore/QStringList>
 #include <QtCore/QTimer>
 
 #include <functional>
 #include <memory>
-
-#include "ftptypes.h"
 
 class TFtpCli;
 class TSessionEngine;
@@ -117,7 +115,7 @@ private:
     bool QueueFirstIs(TFtpCommand command);
     void PostRun();
     void RunQueue();
-    TFtpRequestKind StartRequest(TFtpCommand command);
+    void StartRequest(TFtpCommand command);
     void RequestFinished(TFtpRequestKind kind, int error);
     void RequestRefused(TFtpRequestKind kind, const QString &message);
     void HandleCompletion(TFtpRequestKind kind, int error, bool refused);
