@@ -4,10 +4,10 @@
 Starts its own vsftpd on 127.0.0.1 (anonymous, uploads allowed, in a temporary folder),
 moves a file of --size MiB (default 1024) down and up with each client, in passive and in
 active mode, and prints throughput and client CPU seconds per GiB, with the engine's ratio
-to each peer measured in the same run. Needs root for vsftpd, and the build of
-bench/ftpxfer: ./bench/run.sh does both.
+to each peer measured in the same run. Run as root (vsftpd); ./bench/run.sh builds the
+driver bench/ftpxfer.cpp first and then runs this script.
 
-    ftp_throughput.py --xfer build/bench/bench/tarnel-ftpxfer [--size 1024] [--repeat 2]
+    ftp_throughput.py --xfer build/bench/bench/tarnel-ftpxfer [--size 1024] [--repeat 2] [--only get|put]
 """
 import argparse
 import os

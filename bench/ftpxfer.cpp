@@ -1,6 +1,6 @@
 // One download or upload through the engine, for the throughput comparison with curl and
-// lftp: ftpxfer get|put passive|active <host> <port> <user> <password> <remote> <local>
-// [limit bytes/s]. Prints bytes and seconds on success; exit status 1 on failure.
+// lftp: ftpxfer get|put passive|active <host> <port> <user> <password> <remote> <local>.
+// Prints bytes and seconds on success; exit status 1 on failure.
 #include "tftpcli.h"
 
 #include <QtCore/QCoreApplication>

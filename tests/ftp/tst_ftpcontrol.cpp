@@ -2,7 +2,9 @@
 // closing, connect and name-lookup failures, and how completions are delivered.
 #include "ftptest.h"
 
+#include <QtCore/QBuffer>
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QRandomGenerator>
 #include <QtNetwork/QTcpServer>
 #include <QtTest/QTest>
 
@@ -391,6 +393,41 @@ private slots:
         QVERIFY(engine.Noop());
         QTRY_VERIFY(nested);
         QCOMPARE(engine.ReplyPath(), Utf8("/home"));
+    }
+
+    // Random bytes for replies never crash the engine or keep it past its time-out.
+    void hostileReplies()
+    {
+        for (quint32 seed = 1; seed <= 12; ++seed) {
+            QRandomGenerator gen(seed);
+            auto junk = [&] {
+                QByteArray bytes(gen.bounded(6000), Qt::Uninitialized);
+                for (char &c : bytes)
+                    c = gen.bounded(8) == 0 ? '\n' : char(gen.bounded(256));
+                return bytes;
+            };
+            TFakeFtpServer server;
+            server.Script("PWD", junk());
+            server.Script("SIZE", "213 " + junk());
+            server.Script("PASV", "227 " + junk() + "\r\n");
+            server.Script("RETR", TFakeReply::Send("150 go\r\n", junk(), "226 ok\r\n"));
+            TFtpCli engine;
+            AimAt(engine, server, 150);
+            engine.Passive = true;
+            engine.RemoteFile = "f";
+            QBuffer sink;
+            sink.open(QIODevice::WriteOnly);
+            engine.LocalStream = &sink;
+            if (!engine.Open())
+                continue;
+            for (auto run : {&TFtpCli::Pwd, &TFtpCli::Size, &TFtpCli::Get}) {
+                const bool ok = (engine.*run)();
+                QVERIFY(engine.IsReady());
+                QCOMPARE(ok, engine.ResultCode() == 0);
+                if (!engine.Connected())
+                    break;
+            }
+        }
     }
 
     void handlerExceptionIsDropped()
