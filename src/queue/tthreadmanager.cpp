@@ -67,9 +67,10 @@ bool TThreadManager::FindDuplicate(const TFtpInfo &info, bool upload) const
 {
     return std::any_of(m_queue.begin(), m_queue.end(), [&](const auto &item) {
         const TFtpInfo &f = item->FtpInfo;
-        return f.LocalFile.toLower() == info.LocalFile.toLower() && f.Host.toLower() == info.Host.toLower() &&
-               f.RemoteFile.toLower() == info.RemoteFile.toLower() && f.PortText == info.PortText &&
-               f.IsUpload == upload && f.UserName == info.UserName && f.Password == info.Password;
+        return f.IsUpload == upload && f.PortText == info.PortText && f.UserName == info.UserName &&
+               f.Password == info.Password && f.RemoteFile.compare(info.RemoteFile, Qt::CaseInsensitive) == 0 &&
+               f.LocalFile.compare(info.LocalFile, Qt::CaseInsensitive) == 0 &&
+               f.Host.compare(info.Host, Qt::CaseInsensitive) == 0;
     });
 }
 

@@ -320,9 +320,12 @@ void TThreadManager::RetryTick()
     }
 }
 
+// Between its outcome and its end a failed item is in state 11 but its worker still holds
+// the slot, which the end then frees; only an item already counting down gives its slot back.
 void TThreadManager::LeaveRetry(TItemInfo *item)
 {
-    m_retry.remove(item);
+    if (m_retry.remove(item) == 0)
+        return;
     --m_runningCount;
     StatusChanged();
 }
