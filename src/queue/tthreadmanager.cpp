@@ -202,7 +202,7 @@ void TThreadManager::DispatchItem(TItemInfo *item, bool holdsSlot)
     connect(w, &TThreadItem::LoggedIn, this, &TThreadManager::WorkerLoggedIn, Qt::BlockingQueuedConnection);
     connect(w, &TThreadItem::Result, this, &TThreadManager::WorkerResult, Qt::BlockingQueuedConnection);
     connect(w, &TThreadItem::Finished, this, &TThreadManager::WorkerFinished, Qt::BlockingQueuedConnection);
-    connect(w, &TThreadItem::Progress, this, &TThreadManager::WorkerProgress, Qt::QueuedConnection);
+    connect(w, &TThreadItem::Progress, this, &TThreadManager::ShowProgress, Qt::QueuedConnection);
     connect(w, &TThreadItem::ConnectionClosed, this, [this, w](qint32 no) { WorkerClosed(no, w); },
             Qt::QueuedConnection);
     connect(w, &QThread::finished, this, [this, w] { WorkerGone(w); }, Qt::QueuedConnection);

@@ -82,6 +82,9 @@ public:
     int RunningCount() const { return m_runningCount; }
     int WaitingCount() const { return int(m_waiting.size()); }
     int RetryCount() const { return int(m_retry.size()); }
+    // A worker's progress: position in the file and bytes of this attempt. Sets the item's
+    // percentage, and its speed text once a whole second has passed.
+    void ShowProgress(qint32 itemNo, qint64 position, qint64 bytesDone);
     bool MoveTreeEmpty(bool local) const { return (local ? m_localMoves : m_remoteMoves).empty(); }
 
 signals:
@@ -133,7 +136,6 @@ private:
     void WorkerLoggedIn(qint32 itemNo);
     void WorkerResult(const TWorkerReport &report);
     void WorkerFinished(qint32 itemNo);
-    void WorkerProgress(qint32 itemNo, qint64 position, qint64 bytesDone);
     void WorkerClosed(qint32 itemNo, TThreadItem *worker);
     void WorkerRemoteSize(qint32 itemNo, qint64 size);
     void WorkerFolderFound(qint32 itemNo, const QByteArray &path);

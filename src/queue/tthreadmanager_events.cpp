@@ -106,10 +106,10 @@ void TThreadManager::WorkerRemoteSize(qint32 itemNo, qint64 size)
     m_queueModel.CellChanged(row, TQueueListModel::colSize);
 }
 
-void TThreadManager::WorkerProgress(qint32 itemNo, qint64 position, qint64 bytesDone)
+void TThreadManager::ShowProgress(qint32 itemNo, qint64 position, qint64 bytesDone)
 {
     TItemInfo *item = m_shuttingDown ? nullptr : FindItem(itemNo);
-    if (!item || Stale(item, sender()))
+    if (!item || Stale(item, qobject_cast<TThreadItem *>(sender())))
         return;
     const quint32 now = TickSource();
     if (item->SpeedStartTick == 0) {

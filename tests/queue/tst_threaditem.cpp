@@ -1,8 +1,10 @@
 // The transfer worker against the scripted fake server: log-in by every proxy scheme, the
 // size checks and the overwrite rule, abort, and the folder search's handling of names.
 #include "tfakeftpserver.h"
+#include "tftpcli.h"
 #include "workerrun.h"
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
@@ -211,6 +213,36 @@ private slots:
         run.Worker->StartDownload();
         QVERIFY(run.Wait());
         QVERIFY(run.Report.Outcome != woDownloaded);
+    }
+
+    // A fast transfer hands over a few positions, not one per block, and ends on the last.
+    void progressIsCoalesced()
+    {
+        QTemporaryDir dir;
+        TFakeFtpServer server;
+        server.Script("USER", "230 in\r\n");
+        server.Script("LIST", "550 no\r\n");
+        server.Script("SIZE", "550 no\r\n");
+        const QByteArray payload(24 << 20, 'p');
+        server.Script("RETR", TFakeReply::Send("150 go\r\n", payload, "226 ok\r\n"));
+        server.Script("QUIT", TFakeReply("221 bye\r\n", true));
+        TWorkerRun run;
+        run.Worker->Host = QStringLiteral("127.0.0.1");
+        run.Worker->PortText = server.PortText();
+        run.Worker->Passive = true;
+        run.Worker->LocalFile = dir.filePath(QStringLiteral("f"));
+        run.Worker->RemoteFile = "/f";
+        QElapsedTimer clock;
+        clock.start();
+        run.Worker->StartDownload();
+        QVERIFY(run.Wait());
+        const qint64 ms = clock.elapsed();
+        QCOMPARE(run.Report.Outcome, qint32(woDownloaded));
+        QVERIFY(!run.Positions.isEmpty());
+        QCOMPARE(run.Positions.last(), qint64(payload.size()));
+        const qint64 blocks = payload.size() / TCustomFtpCli::TransferBlockSize;
+        QVERIFY2(run.Positions.size() <= ms / 50 + 2 && run.Positions.size() < blocks,
+                 qPrintable(QStringLiteral("%1 reports in %2 ms").arg(run.Positions.size()).arg(ms)));
     }
 
     void abortDuringGet()

@@ -1,6 +1,7 @@
 // The thread manager end to end against pyftpdlib: slots and the waiting list, retries,
 // the queue commands, folder searches, moves, skips, the statistics events and a queue that
 // survives the server's death.
+#include "tfakeftpserver.h"
 #include "tpyftpdserver.h"
 #include "tthreadmanager.h"
 
@@ -198,6 +199,33 @@ private slots:
         QVERIFY(fx.WaitIdle());
         QVERIFY(fx.Manager.Queue().empty());
         QCOMPARE(ReadFile(dir.filePath(QStringLiteral("n"))), QByteArray("now here"));
+    }
+
+    // A transfer whose final reply is not 226, while the item is neither paused nor being
+    // removed, is a failed attempt: retried while attempts remain, then restartable.
+    void incompleteLeavesItemRestartable()
+    {
+        QTemporaryDir dir;
+        TFakeFtpServer server;
+        server.Script("USER", "230 in\r\n");
+        server.Script("LIST", "550 no\r\n");
+        server.Script("SIZE", "550 no\r\n");
+        server.Script("RETR", TFakeReply::Send("150 go\r\n", "part", "250 odd\r\n"));
+        server.Script("QUIT", TFakeReply("221 bye\r\n", true));
+        TFixture fx;
+        fx.Manager.DefaultTries = 2;
+        TFtpInfo f = Info(m_server, "/f", dir.filePath(QStringLiteral("f")));
+        f.PortText = server.PortText();
+        fx.Manager.QueueDownload(Tag(QString()), f);
+        QVERIFY(fx.WaitIdle());
+        QCOMPARE(fx.Starts.size(), 2);
+        const TItemInfo &item = *fx.Manager.Queue().at(0);
+        QCOMPARE(item.State, qint32(qsError));
+        QCOMPARE(item.StatusText, QStringLiteral("错误: 250 odd"));
+        QVERIFY(fx.Manager.Downloaded().empty());
+        fx.Manager.ProcessQueue();
+        QCOMPARE(fx.Starts.size(), 3);
+        QVERIFY(fx.WaitIdle());
     }
 
     void duplicates()
