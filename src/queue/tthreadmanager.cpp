@@ -270,6 +270,8 @@ void TThreadManager::StartNextWaiting()
 
 void TThreadManager::WorkerGone(TThreadItem *worker)
 {
+    if (m_shuttingDown)  // ShutDownWorkers deletes them
+        return;
     const auto it = std::find(m_workers.begin(), m_workers.end(), worker);
     if (it == m_workers.end())
         return;

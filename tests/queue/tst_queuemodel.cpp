@@ -1,7 +1,9 @@
 // The queue and completed-transfer models: columns, row texts, and the percentage and speed
 // of the progress display, driven by a hand-set clock.
 #include "helpers.h"
+#include "tsitemanager.h"
 #include "tthreadmanager.h"
+#include "ttempprofile.h"
 
 #include <QtTest/QAbstractItemModelTester>
 #include <QtTest/QTest>
@@ -103,6 +105,59 @@ private slots:
             QCOMPARE(m.Queue().at(0)->Progress, int((resumedAt + 20480) * 100 / size));
         else
             QCOMPARE(q->index(0, TQueueListModel::colProgress).data(TQueueListModel::ProgressRole).toInt(), 0);
+    }
+
+    void chooseBinary_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("binary");
+        QTest::newRow("auto, listed extension") << 0 << QStringLiteral("/a/readme.TXT") << false;
+        QTest::newRow("auto, other extension") << 0 << QStringLiteral("/a/b.zip") << true;
+        QTest::newRow("auto, dot in folder only") << 0 << QStringLiteral("/a.txt/b") << true;
+        QTest::newRow("ascii") << 1 << QStringLiteral("b.zip") << false;
+        QTest::newRow("binary") << 2 << QStringLiteral("b.txt") << true;
+        QTest::newRow("other, folder") << 7 << QStringLiteral("/a/") << false;
+        QTest::newRow("other, file") << 7 << QStringLiteral("/a") << true;
+    }
+    void chooseBinary()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, name);
+        QFETCH(bool, binary);
+        TThreadManager m;
+        m.TransferType = type;
+        QCOMPARE(m.ChooseBinary(name), binary);
+    }
+
+    // A site with its own transfer settings, a site without, and no site.
+    void transferSettings()
+    {
+        TTempProfile profile;
+        TSiteManager sites(profile.Path() + QStringLiteral("/sites"));
+        auto own = std::make_unique<TFtpSiteInfo>();
+        own->Tag.Name = QStringLiteral("Own");
+        own->UseOwnTrans = 1;
+        own->TransRetries = 7;
+        own->TransDelay = 8;
+        own->TransTimeout = 9;
+        sites.AddSite(std::move(own));
+        auto plain = std::make_unique<TFtpSiteInfo>();
+        plain->Tag.Name = QStringLiteral("Plain");
+        sites.AddSite(std::move(plain));
+        TOptions options;
+        options.TransRetry = 4;
+        options.TransDelay = 5;
+        options.TransTimeout = 6;
+        TThreadManager m;
+        m.Sites = &sites;
+        m.Options = &options;
+        auto s = m.TransferSettings(QStringLiteral("own"));
+        QCOMPARE((QList<int>{s.MaxTries, s.RetryWait, s.TimeOut}), (QList<int>{7, 8, 9}));
+        s = m.TransferSettings(QStringLiteral("Plain"));
+        QCOMPARE((QList<int>{s.MaxTries, s.RetryWait, s.TimeOut}), (QList<int>{4, 5, 6}));
+        s = m.TransferSettings(QStringLiteral("none"));
+        QCOMPARE((QList<int>{s.MaxTries, s.RetryWait, s.TimeOut}), (QList<int>{1, 5, 30}));
     }
 
     // Sizes beyond 32 bits give the right percentage.

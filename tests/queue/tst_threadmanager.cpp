@@ -8,6 +8,7 @@
 #include <QtTest/QAbstractItemModelTester>
 #include <QtCore/QDir>
 #include <QtCore/QDirIterator>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QRandomGenerator>
 #include <QtCore/QTemporaryDir>
@@ -226,6 +227,25 @@ private slots:
         fx.Manager.ProcessQueue();
         QCOMPARE(fx.Starts.size(), 3);
         QVERIFY(fx.WaitIdle());
+    }
+
+    // Destroying the manager while workers transfer, log in or hand over ends them all
+    // without waiting on a worker that waits on this thread.
+    void shutdownWhileRunning()
+    {
+        QTemporaryDir dir;
+        QVERIFY(WriteFile(m_server.Home() + QStringLiteral("/sd.bin"), Bytes(2 << 20, 5)));
+        for (int delayMs : {0, 30, 150}) {
+            auto fx = std::make_unique<TFixture>();
+            fx->Manager.SetDownloadLimit(500000);
+            for (int i = 0; i < 6; ++i)
+                fx->Manager.QueueDownload(Tag(QString()), Info(m_server, "/sd.bin", dir.filePath(QStringLiteral("sd%1").arg(i))));
+            QTest::qWait(delayMs);
+            QElapsedTimer clock;
+            clock.start();
+            fx.reset();
+            QVERIFY(clock.elapsed() < 3000);
+        }
     }
 
     void duplicates()
