@@ -91,6 +91,8 @@ struct TItemInfo {
     QString LastError;
     quint32 SpeedStartTick = 0;
     qint64 SpeedSecond = 0;
+    QString StatusText;  // the queue list's status cell
+    QString SpeedText;   // the queue list's "KB/s" cell
 };
 
 // A path whose source is deleted once everything below it was moved.

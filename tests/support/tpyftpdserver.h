@@ -29,7 +29,14 @@ public:
     static QByteArray User() { return "tester"; }
     static QByteArray Password() { return "secret"; }
 
+    // The server dies at once, connections and all; Restart() serves the same home at the
+    // same port again.
+    void Kill();
+    bool Restart();
+
 private:
+    void Launch(quint16 port);
+
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;
