@@ -8,6 +8,10 @@ to each peer measured in the same run. Run as root (vsftpd); ./bench/run.sh buil
 driver bench/ftpxfer.cpp first and then runs this script.
 
     ftp_throughput.py --xfer build/bench/bench/tarnel-ftpxfer [--size 1024] [--repeat 2] [--only get|put]
+
+With --limits, it instead downloads (passive) under each speed limit with the engine's limiter
+and with lftp's net:limit-rate, about --seconds worth of data each, and prints how close each
+stays to its limit.
 """
 import argparse
 import os
@@ -92,13 +96,41 @@ def client_command(client, xfer, port, mode, direction, remote, local):
     raise ValueError(client)
 
 
+def limited_downloads(args, limits, port, root, local):
+    print("%-8s %12s %12s %8s" % ("client", "limit B/s", "got B/s", "ratio"))
+    for limit in limits:
+        size = limit * args.seconds
+        name = "limit%d.bin" % limit
+        with open(os.path.join(root, "pub", "big.bin"), "rb") as src, open(os.path.join(root, "pub", name), "wb") as dst:
+            dst.write(src.read(size))
+        target = os.path.join(local, name)
+        for client in ("engine", "lftp"):
+            cmd = client_command(client, args.xfer, port, "passive", "get", "pub/" + name, target)
+            if client == "engine":
+                cmd.append(str(limit))
+            else:
+                cmd[-1] = "set net:limit-rate %d; " % limit + cmd[-1]
+            seconds, _ = timed(cmd)
+            if os.path.getsize(target) != size:
+                raise RuntimeError("%s moved %d bytes under limit %d" % (client, os.path.getsize(target), limit))
+            os.remove(target)
+            rate = size / seconds
+            print("%-8s %12d %12.0f %8.3f" % (client, limit, rate, rate / limit))
+    return 0
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--xfer", required=True, help="the tarnel-ftpxfer driver")
     parser.add_argument("--size", type=int, default=1024, help="MiB per transfer")
     parser.add_argument("--repeat", type=int, default=2, help="runs per case; the best one counts")
     parser.add_argument("--only", choices=["get", "put"], help="one direction only")
+    parser.add_argument("--limits", help="comma-separated bytes per second, e.g. 102400,1048576,10485760")
+    parser.add_argument("--seconds", type=int, default=8, help="length of each limited download")
     args = parser.parse_args()
+    if args.limits:
+        limits = [int(x) for x in args.limits.split(",")]
+        args.size = max(1, max(limits) * args.seconds >> 20)
     clients = ["engine", "curl", "lftp"]
     size = args.size << 20
 
@@ -128,6 +160,9 @@ def main():
         vsftpd = subprocess.Popen(["/usr/sbin/vsftpd", conf], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         if not wait_listening(port):
             raise RuntimeError("vsftpd did not start: %s" % vsftpd.stderr.read().decode(errors="replace"))
+
+        if args.limits:
+            return limited_downloads(args, limits, port, root, local)
 
         results = {}
         counter = 0

@@ -1,7 +1,9 @@
 // One download or upload through the engine, for the throughput comparison with curl and
-// lftp: ftpxfer get|put passive|active <host> <port> <user> <password> <remote> <local>.
+// lftp: ftpxfer get|put passive|active <host> <port> <user> <password> <remote> <local> [limit].
+// A limit in bytes per second runs the transfer under the speed limiter, as a queue worker does.
 // Prints bytes and seconds on success; exit status 1 on failure.
 #include "tftpcli.h"
+#include "tsmthrottle.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QElapsedTimer>
@@ -28,6 +30,14 @@ int main(int argc, char *argv[])
     engine.RemoteFile = args[7].toUtf8();
     engine.LocalFile = args[8];
     engine.FileShareMode = 0x10;
+    const int limit = args.size() > 9 ? args[9].toInt() : -1;
+    TSMThrottle throttle;
+    throttle.Reset();
+    if (limit > 0)
+        engine.OnTransferProgress = [&](TFtpCli *e, bool &, qint64 position) {
+            e->BlockSize = TCustomFtpCli::BlockSizeForLimit(limit);
+            throttle.Throttle(position, limit, false);
+        };
     QElapsedTimer clock;
     const bool get = args[1] == QLatin1String("get");
     bool ok = engine.Connect() && engine.TypeBinary();

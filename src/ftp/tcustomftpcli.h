@@ -32,11 +32,15 @@ public:
     // Bytes moved per block of a transfer: progress, abort and the speed limiter act per
     // block. Larger than a network packet, so that a transfer costs few system calls.
     static constexpr qint64 TransferBlockSize = 256 * 1024;
+    // Under a speed limit, blocks of about 1/20 s keep the limiter's steps fine enough
+    // that a short transfer does not overshoot its limit.
+    static qint64 BlockSizeForLimit(int bytesPerSecond);
 
     explicit TCustomFtpCli(QObject *parent = nullptr);
     ~TCustomFtpCli() override;
 
     // Settings, written by the owner before it starts a request.
+    qint64 BlockSize = TransferBlockSize;  // may change between blocks
     QString Host;
     QString Port = QStringLiteral("ftp");  // a number or a service name
     QString LocalAddress = QStringLiteral("0.0.0.0");

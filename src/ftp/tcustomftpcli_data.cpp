@@ -13,9 +13,9 @@
 
 #include <sys/file.h>
 
-namespace {
-constexpr qint64 kBlockSize = TCustomFtpCli::TransferBlockSize;
+#include <algorithm>
 
+namespace {
 QByteArray Text(const char *utf8) { return QByteArray(utf8); }
 
 qint64 Tick()
@@ -144,7 +144,7 @@ void TCustomFtpCli::AdoptData(QTcpSocket *socket)
     connect(socket, &QTcpSocket::disconnected, this, &TCustomFtpCli::DataDisconnected);
     connect(socket, &QTcpSocket::bytesWritten, this, [this] {
         DataActivity();
-        if (m_data && m_data->bytesToWrite() < kBlockSize)
+        if (m_data && m_data->bytesToWrite() < BlockSize)
             SendNextBlock();
     });
 }
@@ -387,8 +387,8 @@ void TCustomFtpCli::SendNextBlock()
         return;
     }
     // A fresh block each time: the socket keeps it as it is instead of copying it.
-    QByteArray block(kBlockSize, Qt::Uninitialized);
-    const qint64 count = m_stream->read(block.data(), kBlockSize);
+    QByteArray block(BlockSize, Qt::Uninitialized);
+    const qint64 count = m_stream->read(block.data(), BlockSize);
     if (count < 0) {
         Display(Text("! 读取文件错误"));
         SetFault(426, Text("426 读取文件错误"));
@@ -470,7 +470,7 @@ void TCustomFtpCli::DataReadyRead()
             return;
         }
         // A whole chunk of the socket's buffer is handed over without a copy.
-        const QByteArray block = m_data->read(kBlockSize);
+        const QByteArray block = m_data->read(BlockSize);
         const qint64 count = block.size();
         if (count <= 0)
             return;
@@ -574,4 +574,11 @@ void TCustomFtpCli::TransferStatistics()
     m_stopTick = Tick();
     if (m_startTick != 0)
         m_elapsedSeconds = double(m_stopTick - m_startTick) / 1000.0;
+}
+
+qint64 TCustomFtpCli::BlockSizeForLimit(int bytesPerSecond)
+{
+    if (bytesPerSecond <= 0)
+        return TransferBlockSize;
+    return std::clamp<qint64>(bytesPerSecond / 20, 4096, TransferBlockSize);
 }

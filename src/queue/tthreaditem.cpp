@@ -80,7 +80,9 @@ void TThreadItem::run()
             return;
         m_bytesDone = e->BytesDone();
         m_position = position;
-        m_throttle.Throttle(m_bytesDone, SpeedLimit.load(std::memory_order_relaxed), false);
+        const int limit = SpeedLimit.load(std::memory_order_relaxed);
+        e->BlockSize = TCustomFtpCli::BlockSizeForLimit(limit);
+        m_throttle.Throttle(m_bytesDone, limit, false);
         EmitProgress(false);
         if (m_abort)
             abort = true;
