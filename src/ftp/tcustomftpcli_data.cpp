@@ -199,24 +199,16 @@ void TCustomFtpCli::StartIncoming(const QByteArray &command, TFtpRequestKind kin
 
     if (!OpenLocalStream(true)) {
         FreeOwnStream();
-        m_lastReply = Text("无法打开本地文件 ") + LocalFile.toUtf8();
-        m_replyCode = 550;
-        SetErrorText();
         CloseData();
-        m_resultCode = 550;
-        Finish(550);
+        FailLocally(Text("无法打开本地文件 ") + LocalFile.toUtf8(), 550, 550);
         return;
     }
     if (Passive) {
         quint16 port = 0;
         if (!PassiveTarget(&port)) {
             FreeOwnStream();
-            m_lastReply = Text("550 FtpException: 无法识别的 PASV 应答");
-            m_replyCode = 550;
-            SetErrorText();
             CloseData();
-            m_resultCode = 550;
-            Finish(550);
+            FailLocally(Text("550 FtpException: 无法识别的 PASV 应答"), 550, 550);
             return;
         }
         ConnectPassive(port);
@@ -305,12 +297,8 @@ void TCustomFtpCli::StartOutgoing(const QByteArray &command, TFtpRequestKind kin
         quint16 port = 0;
         if (!PassiveTarget(&port)) {
             FreeOwnStream();
-            m_lastReply = Text("426 FtpException: 无法识别的 PASV 应答");
-            m_replyCode = 426;
-            SetErrorText();
             CloseData();
-            m_resultCode = 426;
-            Finish(426);
+            FailLocally(Text("426 FtpException: 无法识别的 PASV 应答"), 426, 426);
             return;
         }
         ConnectPassive(port);  // STOR goes out once the data connection is up
