@@ -1,10 +1,12 @@
 #!/usr/bin/python3
-"""Many small files through the transfer queue, beside lftp mirror and a curl loop.
+"""Many small files through the transfer queue, beside lftp mirror, ftplib and a curl loop.
 
 Uses the private vsftpd of ftp_throughput.py on 127.0.0.1 and downloads --count files of
---size KiB with --threads workers (the queue's MaxThread, lftp's mirror --parallel), and
-one curl process per file, one after the other. Prints wall seconds per client and the
-queue's ratio to each peer measured in the same run; every copy is checked byte for byte.
+--size KiB with --threads workers (the queue's MaxThread, lftp's mirror --parallel, the
+threads of ftplib_items.py), and one curl process per file, one after the other. lftp keeps
+its connections; ftplib_items.py, like the queue, opens one per file, so it shows what the
+server allows for that sequence. Prints wall seconds per client and the queue's ratio to
+each peer measured in the same run; every copy is checked byte for byte.
 
     queue_manyfiles.py --driver build/bench/bench/tarnel-queuedl [--count 1000] [--size 4] [--threads 4] [--repeat 2]
 """
@@ -29,6 +31,10 @@ def commands(client, args, port, target):
                   "open -u anonymous,bench@ -p %d 127.0.0.1; mirror --parallel=%d pub/many %s"
                   % (port, args.threads, target))
         return [["lftp", "-c", script]]
+    if client == "ftplib":
+        return [[sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)), "ftplib_items.py"),
+                 "127.0.0.1", str(port), "anonymous", "bench@", "pub/many", str(args.count), target,
+                 str(args.threads)]]
     if client == "curl":
         os.makedirs(target, exist_ok=True)
         return [["curl", "-s", "-S", "--disable-epsv", "-o", os.path.join(target, "f%d" % i),
@@ -44,7 +50,7 @@ def main():
     parser.add_argument("--threads", type=int, default=4)
     parser.add_argument("--repeat", type=int, default=2, help="runs per client; the best one counts")
     args = parser.parse_args()
-    clients = ["queue", "lftp", "curl"]
+    clients = ["queue", "lftp", "ftplib", "curl"]
 
     work = tempfile.mkdtemp(prefix="tarnel-qbench-")
     vsftpd = None
@@ -94,8 +100,8 @@ def main():
             print("%-6s %10.2f %10.1f %10.2f" % (client, seconds, args.count / seconds, cpu))
         print()
         q = best["queue"][0]
-        for peer in ("lftp", "curl"):
-            print("queue vs %-5s time ratio %.2f (<1 is faster)" % (peer, q / best[peer][0]))
+        for peer in ("lftp", "ftplib", "curl"):
+            print("queue vs %-6s time ratio %.2f (<1 is faster)" % (peer, q / best[peer][0]))
     finally:
         if vsftpd:
             vsftpd.terminate()
