@@ -44,12 +44,12 @@ bool ReadBookmarks(QIODevice &device, TBookmarkList &list)
         auto item = std::make_unique<TFtpBookmarkItem>();
         item->Id = i;
         item->IsLocal = r.ReadByte() != 0;
-        item->Name = QString::fromUtf8(r.ReadString());
-        item->Host = QString::fromUtf8(r.ReadString());
+        item->Name = r.ReadText();
+        item->Host = r.ReadText();
         item->UserName = QString::fromUtf8(DecryptPassword(r.ReadString()));
         item->Password = QString::fromUtf8(DecryptPassword(r.ReadString()));
         item->Port = r.ReadInt32();
-        item->Path = QString::fromUtf8(r.ReadString());
+        item->Path = r.ReadText();
         item->SiteName = QString::fromUtf8(DecryptPassword(r.ReadString()));
         if (!r.Failed())
             list.push_back(std::move(item));
@@ -77,12 +77,12 @@ bool WriteBookmarks(QIODevice &device, const TBookmarkList &list)
     w.WriteInt32(qint32(list.size()));
     for (const auto &item : list) {
         w.WriteByte(item->IsLocal ? 1 : 0);
-        w.WriteString(item->Name.toUtf8());
-        w.WriteString(item->Host.toUtf8());
+        w.WriteText(item->Name);
+        w.WriteText(item->Host);
         w.WriteString(EncryptPassword(item->UserName.toUtf8()));
         w.WriteString(EncryptPassword(item->Password.toUtf8()));
         w.WriteInt32(item->Port);
-        w.WriteString(item->Path.toUtf8());
+        w.WriteText(item->Path);
         w.WriteString(EncryptPassword(item->SiteName.toUtf8()));
     }
     w.WriteUInt32(BOOKMARK_FILE_END);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QtCore/QByteArray>
 #include <QtCore/QIODevice>
+#include <QtCore/QString>
 
 // The little-endian record primitives of every binary file of the program.
 // Both classes keep a sticky failure flag: a short read or write sets it, later
@@ -20,6 +21,8 @@ public:
     void WriteRaw8(const char bytes[8]);
     // The length word holds the length mod 65536 and exactly that many bytes follow.
     void WriteString(const QByteArray &text);
+    // Text of the user interface, stored in the system code page (UTF-8 here).
+    void WriteText(const QString &text) { WriteString(text.toUtf8()); }
 
     bool Failed() const { return m_failed; }
 
@@ -41,6 +44,7 @@ public:
     qint64 ReadInt64();
     double ReadDouble();
     QByteArray ReadString();
+    QString ReadText() { return QString::fromUtf8(ReadString()); }
 
     bool Failed() const { return m_failed; }
     bool AtEnd() const { return m_device.atEnd(); }

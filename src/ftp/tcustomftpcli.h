@@ -184,6 +184,7 @@ private:
     void OutgoingFinalReply();
     void StartSending();
     void SendNextBlock();
+    void TransferRefused(int code);
     void EndCheck();
     void SetFault(int code, const QByteArray &text);
     void TransferStatistics();

@@ -230,13 +230,7 @@ void TCustomFtpCli::IncomingFirstReply()
         m_replyStep = &TCustomFtpCli::IncomingFinalReply;
         return;
     }
-    SetErrorText();
-    m_replyStep = nullptr;
-    CloseData();
-    FreeOwnStream();
-    ResumePos = 0;
-    m_resultCode = code;
-    Finish(code);
+    TransferRefused(code);
 }
 
 void TCustomFtpCli::IncomingFinalReply()
@@ -325,13 +319,7 @@ void TCustomFtpCli::OutgoingFirstReply()
             QMetaObject::invokeMethod(this, &TCustomFtpCli::StartSending, Qt::QueuedConnection);
         return;
     }
-    SetErrorText();
-    m_replyStep = nullptr;
-    CloseData();
-    FreeOwnStream();
-    ResumePos = 0;
-    m_resultCode = code;
-    Finish(code);
+    TransferRefused(code);
 }
 
 void TCustomFtpCli::OutgoingFinalReply()
@@ -535,6 +523,18 @@ void TCustomFtpCli::SetFault(int code, const QByteArray &text)
         return;
     m_fault = code;
     m_faultText = text;
+}
+
+// The server did not start the transfer: its reply ends the request.
+void TCustomFtpCli::TransferRefused(int code)
+{
+    SetErrorText();
+    m_replyStep = nullptr;
+    CloseData();
+    FreeOwnStream();
+    ResumePos = 0;
+    m_resultCode = code;
+    Finish(code);
 }
 
 // The request ends at the second of the two: the final reply and the data connection's close.

@@ -22,11 +22,6 @@ QByteArray ReadBytes(TRecordReader &r, int count)
     return bytes;
 }
 
-QString ReadText(TRecordReader &r)
-{
-    return QString::fromUtf8(r.ReadString());
-}
-
 QString ReadSecret(TRecordReader &r)
 {
     return QString::fromUtf8(Pc1Decrypt(QueueKey, r.ReadString()));
@@ -60,22 +55,22 @@ void ReadItem(TRecordReader &r, int version, TItemInfo &item)
     if (version >= 259) {
         item.SiteTag.SiteId = r.ReadInt32();
         item.SiteTag.Level = r.ReadInt32();
-        item.SiteTag.Name = ReadText(r);
+        item.SiteTag.Name = r.ReadText();
     } else {
         item.SiteTag.Level = -1;
     }
-    f.Host = ReadText(r);
+    f.Host = r.ReadText();
     f.RemoteFile = r.ReadString();
     if (version >= 258)
         f.RemoteBase = r.ReadString();
-    f.UserName = ReadText(r);
+    f.UserName = r.ReadText();
     f.Password = ReadSecret(r);
-    f.PortText = ReadText(r);
-    f.ProxyHost = ReadText(r);
-    f.ProxyPortText = ReadText(r);
-    f.ProxyUser = ReadText(r);
+    f.PortText = r.ReadText();
+    f.ProxyHost = r.ReadText();
+    f.ProxyPortText = r.ReadText();
+    f.ProxyUser = r.ReadText();
     f.ProxyPassword = ReadSecret(r);
-    f.LocalFile = ReadText(r);
+    f.LocalFile = r.ReadText();
     f.LocalSize = version >= 260 ? r.ReadInt64() : qint64(r.ReadUInt32());
     f.Passive = r.ReadByte() != 0;
     f.Binary = r.ReadByte() != 0;
@@ -115,11 +110,6 @@ void ReadItem(TRecordReader &r, int version, TItemInfo &item)
     item.State = LoadedState(item.State);
 }
 
-void WriteText(TRecordWriter &w, const QString &text)
-{
-    w.WriteString(text.toUtf8());
-}
-
 void WriteSecret(TRecordWriter &w, const QString &text)
 {
     w.WriteString(Pc1Encrypt(QueueKey, text.toUtf8()));
@@ -130,18 +120,18 @@ void WriteItem(TRecordWriter &w, const TItemInfo &item)
     const TFtpInfo &f = item.FtpInfo;
     w.WriteInt32(item.SiteTag.SiteId);
     w.WriteInt32(item.SiteTag.Level);
-    WriteText(w, item.SiteTag.Name);
-    WriteText(w, f.Host);
+    w.WriteText(item.SiteTag.Name);
+    w.WriteText(f.Host);
     w.WriteString(f.RemoteFile);
     w.WriteString(f.RemoteBase);
-    WriteText(w, f.UserName);
+    w.WriteText(f.UserName);
     WriteSecret(w, f.Password);
-    WriteText(w, f.PortText);
-    WriteText(w, f.ProxyHost);
-    WriteText(w, f.ProxyPortText);
-    WriteText(w, f.ProxyUser);
+    w.WriteText(f.PortText);
+    w.WriteText(f.ProxyHost);
+    w.WriteText(f.ProxyPortText);
+    w.WriteText(f.ProxyUser);
     WriteSecret(w, f.ProxyPassword);
-    WriteText(w, f.LocalFile);
+    w.WriteText(f.LocalFile);
     w.WriteInt64(f.LocalSize);
     w.WriteByte(f.Passive ? 1 : 0);
     w.WriteByte(f.Binary ? 1 : 0);

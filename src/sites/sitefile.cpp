@@ -9,11 +9,6 @@ namespace {
 
 const QByteArray kMagic = QByteArrayLiteral("TNSM");
 
-QString ReadText(TRecordReader &r)
-{
-    return QString::fromUtf8(r.ReadString());
-}
-
 QString ReadSecret(TRecordReader &r)
 {
     return QString::fromUtf8(DecryptPassword(r.ReadString()));
@@ -29,15 +24,15 @@ void ReadEntry(TRecordReader &r, int version, const TOptions &options, TFtpSiteI
 {
     e.Tag.IsFolder = r.ReadByte() != 0;
     e.Tag.Level = r.ReadInt32();
-    e.Tag.Name = ReadText(r);
+    e.Tag.Name = r.ReadText();
     if (version >= 258)
-        e.Tag.AuxText = ReadText(r);
-    e.Detail.Host = ReadText(r);
+        e.Tag.AuxText = r.ReadText();
+    e.Detail.Host = r.ReadText();
     e.Detail.Port = r.ReadInt32();
     e.Detail.UserName = ReadSecret(r);
     e.Detail.Password = ReadSecret(r);
-    e.Detail.RemoteDir = ReadText(r);
-    e.Detail.LocalDir = ReadText(r);
+    e.Detail.RemoteDir = r.ReadText();
+    e.Detail.LocalDir = r.ReadText();
     e.Detail.Anonymous = r.ReadByte() != 0;
     r.ReadByte();  // the stored AskPassword; recomputed below
     if (version >= 258) {
@@ -62,7 +57,7 @@ void ReadEntry(TRecordReader &r, int version, const TOptions &options, TFtpSiteI
     if (version >= 260) {
         e.Proxy.UseOwnProxy = r.ReadInt32();
         e.Proxy.ProxyType = r.ReadInt32();
-        e.Proxy.ProxyHost = ReadText(r);
+        e.Proxy.ProxyHost = r.ReadText();
         e.Proxy.ProxyPort = r.ReadInt32();
         e.Proxy.ProxyUser = ReadSecret(r);
         e.Proxy.ProxyPassword = ReadSecret(r);
@@ -85,11 +80,6 @@ void ReadEntry(TRecordReader &r, int version, const TOptions &options, TFtpSiteI
         e.Detail.UserName.toLower() != QStringLiteral("anonymous") && e.Detail.Password.isEmpty();
 }
 
-void WriteText(TRecordWriter &w, const QString &text)
-{
-    w.WriteString(text.toUtf8());
-}
-
 void WriteSecret(TRecordWriter &w, const QString &text)
 {
     w.WriteString(EncryptPassword(text.toUtf8()));
@@ -99,14 +89,14 @@ void WriteEntry(TRecordWriter &w, const TFtpSiteInfo &e)
 {
     w.WriteByte(e.Tag.IsFolder ? 1 : 0);
     w.WriteInt32(e.Tag.Level);
-    WriteText(w, e.Tag.Name);
-    WriteText(w, e.Tag.AuxText);
-    WriteText(w, e.Detail.Host);
+    w.WriteText(e.Tag.Name);
+    w.WriteText(e.Tag.AuxText);
+    w.WriteText(e.Detail.Host);
     w.WriteInt32(e.Detail.Port);
     WriteSecret(w, e.Detail.UserName);
     WriteSecret(w, e.Detail.Password);
-    WriteText(w, e.Detail.RemoteDir);
-    WriteText(w, e.Detail.LocalDir);
+    w.WriteText(e.Detail.RemoteDir);
+    w.WriteText(e.Detail.LocalDir);
     w.WriteByte(e.Detail.Anonymous ? 1 : 0);
     w.WriteByte(e.Detail.AskPassword ? 1 : 0);
     w.WriteByte(e.Detail.Passive ? 1 : 0);
@@ -124,7 +114,7 @@ void WriteEntry(TRecordWriter &w, const TFtpSiteInfo &e)
     w.WriteDouble(e.LastConnect);
     w.WriteInt32(e.Proxy.UseOwnProxy);
     w.WriteInt32(e.Proxy.ProxyType);
-    WriteText(w, e.Proxy.ProxyHost);
+    w.WriteText(e.Proxy.ProxyHost);
     w.WriteInt32(e.Proxy.ProxyPort);
     WriteSecret(w, e.Proxy.ProxyUser);
     WriteSecret(w, e.Proxy.ProxyPassword);
