@@ -1,0 +1,5 @@
+#include "tqueuelistview.h"
+
+TQueueListView::TQueueListView(QWidget *parent) : TCustomFileListView(parent)
+{
+}
