@@ -1,6 +1,7 @@
 // The remote pane: rows from listing text, rejected lines, the listing cache and its lifetime
 // on a hand-set clock, the owner's callback, Clear, folder navigation.
 #include "sortkeys.h"
+#include "tcustomscanthread.h"
 #include "tvirtualfilelistview.h"
 
 #include <QtTest/QAbstractItemModelTester>
@@ -253,9 +254,14 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(p.Listed.count(), 1);
         QCOMPARE(Names(p.View), (QStringList{QStringLiteral(".."), QStringLiteral("s")}));
+        QSignalSpy inserted(p.View.model(), &QAbstractItemModel::rowsInserted);
         p.View.LoadListing(QStringLiteral("/big"), big);
         QVERIFY(p.WaitListed());
         QCOMPARE(p.View.RowCount(), 5001);
+        // Handed over in batches, none larger than the limit.
+        QVERIFY(inserted.count() >= 5001 / TCustomScanThread::BatchRows);
+        for (const QList<QVariant> &batch : inserted)
+            QVERIFY(batch.at(2).toInt() - batch.at(1).toInt() < TCustomScanThread::BatchRows);
         QCOMPARE(p.View.GetItem(5000).Name, QStringLiteral("f999"));  // name order
     }
 };
