@@ -10,10 +10,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 // "d:name" a folder, "name" a file; "name:size:attributes:year" for the rest.
-TScanItem Row(const QString &spec)
+TScanItem Row(const QString &text)
 {
     TScanItem item;
-    QStringList parts = spec.split(QLatin1Char(':'));
+    QStringList parts = text.split(QLatin1Char(':'));
     if (parts.first() == QLatin1String("d")) {
         item.IsDir = 1;
         parts.removeFirst();
@@ -30,14 +30,14 @@ TScanItem Row(const QString &spec)
     return item;
 }
 
-QStringList Sorted(const QStringList &specs, int kind, bool descending, bool remote)
+QStringList Sorted(const QStringList &texts, int kind, bool descending, bool remote)
 {
     struct E {
         qint64 Key;
         QString Name;
     };
     std::vector<E> rows;
-    for (const QString &s : specs) {
+    for (const QString &s : texts) {
         const TScanItem item = Row(s);
         rows.push_back({SortKey(item, kind, remote), item.Name});
     }
