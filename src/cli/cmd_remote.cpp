@@ -70,7 +70,7 @@ int RunMv(const QStringList &args)
     if ((code = RemoteArg(run, run.Args[0], true, from)) >= 0)
         return code;
     const QString target = run.Args[1];
-    if (target.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive) || target.startsWith(QLatin1Char('/'))) {
+    if (target.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive)) {
         if ((code = RemoteArg(run, target, false, to)) >= 0)
             return code;
     } else {
@@ -80,7 +80,7 @@ int RunMv(const QStringList &args)
             Complain(run, error);
             return ExitUsage;
         }
-        to = RemoteParent(from) + url.Path;
+        to = url.Path.startsWith('/') ? url.Path : RemoteParent(from) + url.Path;
     }
     return WithSession(run, QByteArray(), [&](TCliSession &session) {
         const bool ok = session.Run([&](TFtpMainThread &s) { s.Rename(from, to); });
