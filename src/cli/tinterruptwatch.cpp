@@ -24,6 +24,7 @@ void OnSignal(int)
 
 TInterruptWatch::TInterruptWatch(QObject *parent) : QObject(parent)
 {
+    g_count = 0;
     if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
