@@ -251,6 +251,11 @@ private slots:
         run = Cli({S("quote"), Url("/"), S("NOSUCHCOMMAND")});
         QCOMPARE(run.ExitCode, 4);
         QVERIFY(run.Out.startsWith("500 "));
+        // A line break would smuggle a second command onto the control connection.
+        QVERIFY(WriteFile(Home("/r/keep.txt"), "k"));
+        run = Cli({S("quote"), Url("/"), S("NOOP\r\nDELE /r/keep.txt")});
+        QCOMPARE(run.ExitCode, 4);
+        QVERIFY(QFileInfo::exists(Home("/r/keep.txt")));
     }
 
     void exitCodes_data()
