@@ -184,6 +184,13 @@ private slots:
         QCOMPARE(run.ExitCode, 0);
         QCOMPARE(ReadFile(Local("/keep.bin")), data);
         QVERIFY(!QFileInfo::exists(Home("/d/big.bin")));
+
+        // A folder moved: its files, then its emptied folders, leave the server.
+        run = Cli({S("get"), S("--move"), Url("/d/tree/"), Local("/moved")});
+        QCOMPARE(run.ExitCode, 0);
+        QCOMPARE(ReadFile(Local("/moved/tree/x/y.bin")), QByteArray("inner"));
+        QVERIFY(!QFileInfo::exists(Home("/d/tree")));
+        QVERIFY(QFileInfo(Home("/d")).isDir());
     }
 
     void upload()
