@@ -67,6 +67,23 @@ def wait_listening(port, deadline=10.0):
     return False
 
 
+def start_private_vsftpd(work, root, extra_conf=""):
+    """Starts vsftpd on 127.0.0.1 at a free port serving `root` to anonymous users with
+    uploads allowed; its files go into `work`. Returns the process and the port."""
+    empty = os.path.join(work, "empty")
+    os.makedirs(empty, exist_ok=True)
+    port = free_port()
+    conf = os.path.join(work, "vsftpd.conf")
+    with open(conf, "w") as f:
+        f.write(VSFTPD_CONF.format(port=port, root=root, empty=empty) + extra_conf)
+    os.chmod(conf, 0o600)
+    proc = subprocess.Popen(["/usr/sbin/vsftpd", conf], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    if not wait_listening(port):
+        proc.terminate()
+        raise RuntimeError("vsftpd did not start: %s" % proc.stderr.read().decode(errors="replace"))
+    return proc, port
+
+
 def timed(cmd):
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
@@ -139,9 +156,8 @@ def main():
     try:
         root = os.path.join(work, "root")
         pub = os.path.join(root, "pub")
-        empty = os.path.join(work, "empty")
         local = os.path.join(work, "local")
-        for folder in (root, pub, empty, local):
+        for folder in (root, pub, local):
             os.makedirs(folder)
         os.chmod(pub, 0o777)
         source = os.path.join(pub, "big.bin")
@@ -152,14 +168,7 @@ def main():
         upload_source = os.path.join(local, "up.bin")
         shutil.copyfile(source, upload_source)
 
-        port = free_port()
-        conf = os.path.join(work, "vsftpd.conf")
-        with open(conf, "w") as f:
-            f.write(VSFTPD_CONF.format(port=port, root=root, empty=empty))
-        os.chmod(conf, 0o600)
-        vsftpd = subprocess.Popen(["/usr/sbin/vsftpd", conf], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        if not wait_listening(port):
-            raise RuntimeError("vsftpd did not start: %s" % vsftpd.stderr.read().decode(errors="replace"))
+        vsftpd, port = start_private_vsftpd(work, root)
 
         if args.limits:
             return limited_downloads(args, limits, port, root, local)

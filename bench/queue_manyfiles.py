@@ -19,7 +19,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ftp_throughput import VSFTPD_CONF, free_port, timed, wait_listening  # noqa: E402
+from ftp_throughput import start_private_vsftpd, timed  # noqa: E402
 
 
 def commands(client, args, port, target):
@@ -57,23 +57,13 @@ def main():
     try:
         root = os.path.join(work, "root")
         many = os.path.join(root, "pub", "many")
-        empty = os.path.join(work, "empty")
         os.makedirs(many)
-        os.makedirs(empty)
         for i in range(args.count):
             name = os.path.join(many, "f%d" % i)
             with open(name, "wb") as f:
                 f.write(os.urandom(args.size << 10))
             os.chmod(name, 0o644)  # anonymous downloads need world-readable files
-        port = free_port()
-        conf = os.path.join(work, "vsftpd.conf")
-        with open(conf, "w") as f:
-            f.write(VSFTPD_CONF.format(port=port, root=root, empty=empty)
-                    + "max_clients=0\nmax_per_ip=0\n")
-        os.chmod(conf, 0o600)
-        vsftpd = subprocess.Popen(["/usr/sbin/vsftpd", conf], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        if not wait_listening(port):
-            raise RuntimeError("vsftpd did not start: %s" % vsftpd.stderr.read().decode(errors="replace"))
+        vsftpd, port = start_private_vsftpd(work, root, "max_clients=0\nmax_per_ip=0\n")
 
         best = {}
         for _ in range(args.repeat):

@@ -271,6 +271,8 @@ void TFtpMainThread::HandleCompletion(TFtpRequestKind kind, int error, bool refu
     m_timedOut = false;
     if (m_logReplies)
         FlushReplies();
+    if (OnCommandDone)
+        OnCommandDone(this, m_currentCommand, m_lastCode, error);
     switch (kind) {
     case rkOpen: OpenFinished(); break;
     case rkUser: UserFinished(); break;

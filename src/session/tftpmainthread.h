@@ -52,6 +52,9 @@ public:
     std::function<void(TFtpMainThread *, const QByteArray &path)> OnTreeSelect;
     std::function<void(TFtpMainThread *)> OnEditDownloaded;
     std::function<void(TFtpMainThread *)> OnEditUploaded;
+    // Every completion, after its replies were flushed: the command, the reply code and the
+    // error value (0 for success). Front ends without a window judge their operations by it.
+    std::function<void(TFtpMainThread *, TFtpCommand command, int code, int error)> OnCommandDone;
 
     // Connecting.
     void Connect();

@@ -9,6 +9,7 @@
 struct TSessionLog {
     QStringList Lines;
     QList<int> IdleTimes;
+    QStringList Done;  // every completion: "command:code:failed"
     ~TSessionLog()
     {
         if (qEnvironmentVariableIsSet("SESSION_LOG"))
@@ -39,6 +40,9 @@ struct TSessionLog {
         };
         s.OnEditDownloaded = [this](TFtpMainThread *) { Lines << QStringLiteral("downloaded"); };
         s.OnEditUploaded = [this](TFtpMainThread *) { Lines << QStringLiteral("uploaded"); };
+        s.OnCommandDone = [this](TFtpMainThread *, TFtpCommand command, int code, int error) {
+            Done << QStringLiteral("%1:%2:%3").arg(int(command)).arg(code).arg(error != 0 ? 1 : 0);
+        };
     }
     // Notification lines of one kind ("info:", "error:", ...), prefix stripped.
     QStringList Of(const QString &prefix) const

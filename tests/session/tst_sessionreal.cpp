@@ -117,6 +117,37 @@ private slots:
         QCOMPARE(s.ConnState(), csIdle);
     }
 
+    // Every completion is reported with its command and result, also where the session
+    // logs nothing (the delete walk) or ends without a ready notice.
+    void completionsReported()
+    {
+        TPyFtpdServer server;
+        QVERIFY2(server.IsRunning(), qPrintable(server.ErrorText()));
+        Write(server.Home() + QStringLiteral("/f.txt"), "f");
+        TFtpMainThread s(nullptr, 5);
+        TSessionLog log;
+        log.Attach(s);
+        s.Settings.Host = QStringLiteral("127.0.0.1");
+        s.Settings.Port = server.PortText();
+        s.Settings.UserName = QString::fromUtf8(server.User());
+        s.Settings.Password = QString::fromUtf8(server.Password());
+        s.Settings.Passive = true;
+        s.Connect();
+        QTRY_VERIFY(log.Lines.contains(QStringLiteral("ready")));
+        QVERIFY(log.Done.contains(QStringLiteral("%1:226:0").arg(int(fcDir))));
+
+        log.Lines.clear();
+        log.Done.clear();
+        s.DeleteList({"/f.txt", "/none.txt"}, true);
+        QTRY_VERIFY(log.Lines.contains(QStringLiteral("ready")));
+        QCOMPARE(log.Done, (QStringList{QStringLiteral("%1:250:0").arg(int(fcDele)),
+                                        QStringLiteral("%1:550:1").arg(int(fcDele))}));
+
+        log.Done.clear();
+        s.SetAttributes({"none.txt"}, "600", true);
+        QTRY_COMPARE(log.Done, QStringList{QStringLiteral("%1:550:1").arg(int(fcChMod))});
+    }
+
     void wrongPassword()
     {
         TPyFtpdServer server;
