@@ -3,4 +3,4 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config qt6-base-dev libcanberra-dev fo
 TEST_PACKAGES=(python3 python3-pyftpdlib)
 BENCH_PACKAGES=(libbenchmark-dev vsftpd curl lftp)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
-SCREENSHOT_PACKAGES=(xvfb x11-apps imagemagick python3 python3-pyftpdlib)
+SCREENSHOT_PACKAGES=(xvfb x11-apps imagemagick xdotool python3 python3-pyftpdlib)
