@@ -375,6 +375,10 @@ void TfrmMain::ScaleTransferButtons()
     const int k = qMax(1, qRound(logicalDpiX() / 96.0));
     VSplitter1->setFixedWidth(31 * k);
     for (QToolBar *bar : {tbUploadBar, tbDownloadBar, tbSyncBar}) {
+        bar->setMovable(false);
+        bar->setContentsMargins(0, 0, 0, 0);
+        bar->layout()->setContentsMargins(0, 0, 0, 0);
+        bar->layout()->setSpacing(0);
         bar->setIconSize(QSize(16 * k, 16 * k));
         bar->setFixedWidth(23 * k);
         bar->adjustSize();
@@ -470,6 +474,8 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::StatusTip && watched != this)
         ShowHint(static_cast<QStatusTipEvent *>(event)->tip());
+    else if (watched == VSplitter1 && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        ArrangeTransferButtons();  // the bars follow the splitter once the layout has placed it
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -358,6 +358,31 @@ private slots:
         }
     }
 
+    void managerEventsAndRestore()
+    {
+        Store(Ini(), QStringLiteral("Options"), {{QStringLiteral("UseSound"), 1}, {QStringLiteral("LogInfo"), 0}});
+        Store(Ini(), QStringLiteral("Options/Sound/5"), {{QStringLiteral("Type"), 2}, {QStringLiteral("Filename"), QStringLiteral("/e.wav")}});
+        auto w = Make();
+        emit w->Manager()->OnError(QStringLiteral("传输失败"));
+        emit w->Manager()->OnMessage(QStringLiteral("已完成"));
+        emit w->Manager()->OnCountChange(7);
+        QCOMPARE(w->MessageLog()->toPlainText(), QStringLiteral("!\t 传输失败\n~\t 已完成"));
+        QCOMPARE(m_sounds.Played, QStringList{QStringLiteral("file:/e.wav")});
+        QCOMPARE(w->statusBar()->findChild<QLabel *>(QStringLiteral("Panel2"))->text(), QStringLiteral("7 已排队."));
+        QFile file(w->LogFile().FileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString written = QString::fromUtf8(file.readAll());
+        QVERIFY(written.contains(QStringLiteral(" - 传输失败\r\n")));
+        QVERIFY(!written.contains(QStringLiteral("已完成")));  // information lines are switched off
+
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        w->showMinimized();
+        QTRY_VERIFY(w->isMinimized());
+        w->RestoreFromOtherInstance();
+        QTRY_VERIFY(!w->isMinimized());
+    }
+
     void hintsOfOtherWindowsStayOut()
     {
         auto w = Make();
