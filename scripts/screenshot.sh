@@ -20,7 +20,7 @@ trap cleanup EXIT
 mkdir -p "$work/ftp/docs" "$work/home" "$work/local"
 for n in readme.txt notes.md index.html; do printf 'Tarnel sample %s\n' "$n" > "$work/ftp/$n"; done
 printf 'inner\n' > "$work/ftp/docs/guide.txt"
-head -c $((64 * 1024 * 1024)) /dev/zero > "$work/ftp/big.iso"
+head -c $((12 * 1024 * 1024)) /dev/zero > "$work/ftp/big.iso"
 port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 /usr/bin/python3 - "$work/ftp" "$port" <<'PY' &
 import sys
@@ -52,7 +52,7 @@ HST=110
 HSB=120
 INI
 "$root/build/run/src/app/tarnel-queuefile" "$TARNEL_HOME/Tarnel.QFL" \
-    "127.0.0.1" "$port" demo demo /big.iso "$work/local/big.iso" $((64 * 1024 * 1024)) \
+    "127.0.0.1" "$port" demo demo /big.iso "$work/local/big.iso" $((12 * 1024 * 1024)) \
     /readme.txt "$work/local/readme.txt" 25
 
 export DISPLAY=:97
