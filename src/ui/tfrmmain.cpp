@@ -75,8 +75,10 @@ void TfrmMain::FormCreate()
 
     m_logFile.SetOptions(m_options);
     m_logFile.OnFailure = [this](const QString &message) {
+        // Posted: the pane is emptied once more while the window is being made.
         if (!m_logFailedShown)
-            Log(lkError, message, false, false);
+            QMetaObject::invokeMethod(this, [this, message] { Log(lkError, message, false, false); },
+                                      Qt::QueuedConnection);
         m_logFailedShown = true;
     };
     m_log->ApplyDisplaySettings(m_display);

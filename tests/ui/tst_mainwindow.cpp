@@ -358,6 +358,20 @@ private slots:
         }
     }
 
+    void unwritableLogFolderIsReportedOnce()
+    {
+        QFile blocker(m_profile->FilePath(QStringLiteral("plain")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Store(Ini(), QStringLiteral("Options"), {{QStringLiteral("LogFolder"), blocker.fileName() + QStringLiteral("/Logs")}});
+        auto w = Make();
+        emit w->Manager()->OnError(QStringLiteral("一"));
+        emit w->Manager()->OnError(QStringLiteral("二"));
+        QTRY_VERIFY(w->MessageLog()->toPlainText().contains(QStringLiteral("无法创建文件")));
+        QCOMPARE(w->MessageLog()->toPlainText().count(QStringLiteral("无法创建文件")), 1);
+        QVERIFY(w->MessageLog()->toPlainText().contains(QStringLiteral("!\t 二")));
+    }
+
     void managerEventsAndRestore()
     {
         Store(Ini(), QStringLiteral("Options"), {{QStringLiteral("UseSound"), 1}, {QStringLiteral("LogInfo"), 0}});
