@@ -17,7 +17,8 @@ cleanup() {
 trap cleanup EXIT
 
 # The server's files: a few small ones, a folder and one large file.
-mkdir -p "$work/ftp/docs" "$work/home" "$work/local"
+mkdir -p "$work/ftp/docs" "$work/home" "$work/local/photos" "$work/local/src"
+for n in report.pdf notes.txt budget.ods; do head -c 20000 /dev/urandom > "$work/local/$n"; done
 for n in readme.txt notes.md index.html; do printf 'Tarnel sample %s\n' "$n" > "$work/ftp/$n"; done
 printf 'inner\n' > "$work/ftp/docs/guide.txt"
 head -c $((12 * 1024 * 1024)) /dev/zero > "$work/ftp/big.iso"

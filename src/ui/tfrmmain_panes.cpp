@@ -140,9 +140,11 @@ void TfrmMain::RescanLocal()
 // shown without asking the server, anything else is listed by the session.
 void TfrmMain::OpenRemoteFolder(const QString &path)
 {
-    if (!m_session->LoggedIn())
-        return;
     const QString folder = IncludeTrailingChar(path, u'/');
+    // The session selects the folder it has just listed in its tree, which reports it here
+    // again; listing it once more would only repeat that listing.
+    if (!m_session->LoggedIn() || folder == IncludeTrailingChar(QString::fromUtf8(m_session->CurrentDir()), u'/'))
+        return;
     if (lvRemote->IsCached(folder)) {
         if (folder == lvRemote->GetPath())
             return;
@@ -162,6 +164,9 @@ void TfrmMain::RemoteListingReceived()
         lvRemote->LoadListing(path, m_session->ListingText());
     else
         lvRemote->ShowPath(path);
+    // A listing of the folder already shown leaves the rows as they are (they refresh through a
+    // forced reload), but the status line still names the folder.
+    pRemoteStatus->setText(lvRemote->GetPath());
     m_forcedReload = false;
     pRight->setEnabled(true);
 }

@@ -452,6 +452,7 @@ private slots:
         QCOMPARE(names(), (QStringList{QStringLiteral(".."), QStringLiteral("sub"), QStringLiteral("Top.txt")}));
         const auto listings = [&w] { return w->MessageLog()->toPlainText().count(QStringLiteral("目录列表已接收。")); };
         QCOMPARE(listings(), 1);
+        QTRY_COMPARE(Find<QLabel>(w.get(), "pRemoteStatus")->text(), QStringLiteral("/"));
 
         const auto doubleClick = [remote](int row) {
             const QRect cell = remote->visualRect(remote->model()->index(row, 0));
@@ -476,6 +477,7 @@ private slots:
         Find<QAction>(w.get(), "acRefresh")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(remote->RowCount(), 4, 5000);
         QCOMPARE(listings(), 3);
+        QTRY_COMPARE(Find<QLabel>(w.get(), "pRemoteStatus")->text(), QStringLiteral("/"));
     }
 
     void sessionEventsReachLogSoundsAndStatistics()
@@ -507,6 +509,8 @@ private slots:
         QTRY_COMPARE(remote->RowCount(), 2);
         QCOMPARE(remote->Item(0)->Name, QStringLiteral(".."));
         QCOMPARE(remote->Item(1)->Name, QStringLiteral("a.txt"));
+        QTest::qWait(300);  // the tree's selection of the folder just listed must not list it again
+        QCOMPARE(server.Commands().count("LIST"), 1);
         QCOMPARE(w->windowTitle(), QStringLiteral("Tarnel @ 127.0.0.1"));
         QCOMPARE(Find<QLabel>(w.get(), "pRemoteHeader")->text(), QStringLiteral("home (127.0.0.1)"));
         QVERIFY(m_sounds.Played.contains(QStringLiteral("system:2")));
