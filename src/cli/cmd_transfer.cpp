@@ -141,6 +141,20 @@ bool WritableFolder(const QString &folder)
     return info.isDir() && info.isWritable();
 }
 
+// A queue item for the server and the transfer options of this run.
+TFtpInfo NewItem(const TCliRun &run)
+{
+    TFtpInfo info;
+    info.Host = run.Target.Host;
+    info.PortText = run.Target.Port;
+    info.UserName = run.Target.User;
+    info.Password = run.Target.Password;
+    info.NoProxy = run.Target.ProxyType == 0;
+    info.Passive = run.Target.Passive;
+    info.ReplaceMode = quint8(run.Options.ReplaceMode);
+    info.MoveSource = run.Cli.Move;
+    return info;
+}
 }  // namespace
 
 int RunGet(const QStringList &args)
@@ -160,15 +174,7 @@ int RunGet(const QStringList &args)
         return ExitUsage;
     }
 
-    TFtpInfo info;
-    info.Host = run.Target.Host;
-    info.PortText = run.Target.Port;
-    info.UserName = run.Target.User;
-    info.Password = run.Target.Password;
-    info.NoProxy = run.Target.ProxyType == 0;
-    info.Passive = run.Target.Passive;
-    info.ReplaceMode = quint8(run.Options.ReplaceMode);
-    info.MoveSource = run.Cli.Move;
+    TFtpInfo info = NewItem(run);
     info.RemoteFile = path;
     info.RemoteBase = RemoteParent(path);
     if (folder) {
@@ -278,15 +284,7 @@ int RunPut(const QStringList &args)
 
     std::vector<TFtpInfo> items;
     for (const QString &file : files) {
-        TFtpInfo info;
-        info.Host = run.Target.Host;
-        info.PortText = run.Target.Port;
-        info.UserName = run.Target.User;
-        info.Password = run.Target.Password;
-        info.NoProxy = run.Target.ProxyType == 0;
-        info.Passive = run.Target.Passive;
-        info.ReplaceMode = quint8(run.Options.ReplaceMode);
-        info.MoveSource = run.Cli.Move;
+        TFtpInfo info = NewItem(run);
         info.LocalFile = file;
         info.LocalSize = QFileInfo(file).size();
         info.RemoteFile = intoFolder ? remoteBase + relative(file) : target;
