@@ -65,7 +65,6 @@ void TfrmMain::HookSession()
         m_logSession = false;
         cbRemotePath->clear();
         ClearRemoteList();
-        pRemoteStatus->clear();
         pRemoteHeader->setText(QStringLiteral("远程"));
         pRight->setEnabled(false);
         m_panels[1]->clear();
