@@ -168,8 +168,7 @@ private:
     void StartIncoming(const QByteArray &command, TFtpRequestKind kind, TFtpStep step);
     void StartOutgoing(const QByteArray &command, TFtpRequestKind kind, TFtpStep step);
     bool OpenLocalStream(bool forWriting);
-    bool PassiveTarget(quint16 *port);
-    void ConnectPassive(quint16 port);
+    bool ConnectPassive(int failCode);
     void AdoptData(QTcpSocket *socket);
     void DataAccepted();
     void DataConnected(int error);

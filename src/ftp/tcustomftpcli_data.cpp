@@ -116,15 +116,18 @@ void TCustomFtpCli::StartPort()
     IssueCommand(rkPort, spPort, command, {200, 227});
 }
 
-// The port of the last 227 reply. The data connection goes to the control connection's
-// peer whatever address the reply names, so a server cannot aim the client elsewhere.
-bool TCustomFtpCli::PassiveTarget(quint16 *port)
+// Connects to the port of the last 227 reply, or fails the transfer with `failCode` when the
+// reply names none. The data connection goes to the control connection's peer whatever
+// address the reply names, so a server cannot aim the client elsewhere.
+bool TCustomFtpCli::ConnectPassive(int failCode)
 {
-    return ParsePasvReply(m_pasvReply, nullptr, port) && *port != 0;
-}
-
-void TCustomFtpCli::ConnectPassive(quint16 port)
-{
+    quint16 port = 0;
+    if (!ParsePasvReply(m_pasvReply, nullptr, &port) || port == 0) {
+        FreeOwnStream();
+        CloseData();
+        FailLocally(QByteArray::number(failCode) + Text(" FtpException: 无法识别的 PASV 应答"), failCode, failCode);
+        return false;
+    }
     auto *socket = new QTcpSocket(this);
     const QHostAddress local(LocalAddress);
     if (!LocalAddress.isEmpty() && local != QHostAddress(QHostAddress::AnyIPv4))
@@ -133,6 +136,7 @@ void TCustomFtpCli::ConnectPassive(quint16 port)
     m_dataConnecting = true;
     connect(socket, &QTcpSocket::connected, this, [this] { DataConnected(0); });
     socket->connectToHost(m_ctrl->peerAddress(), port);
+    return true;
 }
 
 void TCustomFtpCli::AdoptData(QTcpSocket *socket)
@@ -204,14 +208,8 @@ void TCustomFtpCli::StartIncoming(const QByteArray &command, TFtpRequestKind kin
         return;
     }
     if (Passive) {
-        quint16 port = 0;
-        if (!PassiveTarget(&port)) {
-            FreeOwnStream();
-            CloseData();
-            FailLocally(Text("550 FtpException: 无法识别的 PASV 应答"), 550, 550);
+        if (!ConnectPassive(550))
             return;
-        }
-        ConnectPassive(port);
     } else if (m_data) {
         // Connected back already, right after PORT: take up what it may hold.
         m_startTick = Tick();
@@ -288,14 +286,9 @@ void TCustomFtpCli::StartOutgoing(const QByteArray &command, TFtpRequestKind kin
         return;
     }
     if (Passive) {
-        quint16 port = 0;
-        if (!PassiveTarget(&port)) {
-            FreeOwnStream();
-            CloseData();
-            FailLocally(Text("426 FtpException: 无法识别的 PASV 应答"), 426, 426);
+        if (!ConnectPassive(426))
             return;
-        }
-        ConnectPassive(port);  // STOR goes out once the data connection is up
+        // STOR goes out once the data connection is up
         SetState(esWaitingReply);
         m_replyStep = nullptr;
         return;
